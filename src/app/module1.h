@@ -1,0 +1,25 @@
+// Program-wide state: plain variables, zero at start, kept for the program's life.
+#pragma once
+
+#include <cstdint>
+
+namespace minute_alarm {
+
+struct HotKeyEntry {
+  std::int32_t modifiers;
+  std::int32_t keyCode;
+  std::int32_t id;
+};
+
+namespace Module1 {
+inline std::intptr_t savedWindowProc = 0;
+inline HotKeyEntry hotKeyTable[3] = {};
+inline std::int16_t secondCount = 0;
+inline std::int32_t timerId = 0;
+inline std::int16_t timerRunning = 0;  // 0 off, -1 on
+
+// Back to the state at program start (tests run many programs in one process).
+void Reset();
+}  // namespace Module1
+
+}  // namespace minute_alarm

@@ -1,0 +1,21 @@
+// The three system-wide hot keys and the window procedure that turns them
+// into commands.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace minute_alarm {
+
+inline constexpr char16_t kHotKeyTakenMessage[] = u"這個熱鍵已被其他程式使用";
+
+// Runs inside the load sequence: hook the window procedure, register the keys.
+void SetUpHotKeys();
+// Runs inside the unload sequence: restore the procedure, release the keys.
+void ReleaseHotKeys();
+
+std::intptr_t HotKeyWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam);
+
+}  // namespace minute_alarm

@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include <cstdlib>
+
 #include "hotkeys/hotkeys.h"
 
 namespace minute_alarm {
@@ -13,6 +15,7 @@ namespace {
   text += u" and has to end.";
   ShowMessage(text);
   ThePlatform().ExitProgram(1);
+  std::abort();  // not reached: ExitProgram ends the process
 }
 
 }  // namespace
@@ -59,7 +62,7 @@ void StartUp() { SetUpHotKeys(); }
 
 void ShutDown() { ReleaseHotKeys(); }
 
-void ShowMessage(std::u16string_view text) { ThePlatform().MessageBox(text, kProgramName); }
+void ShowMessage(std::u16string_view text) { ThePlatform().ShowMessageBox(text, kProgramName); }
 
 void CloseMainWindow() { ThePlatform().CloseMainWindow(); }
 

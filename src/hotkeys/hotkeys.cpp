@@ -38,8 +38,8 @@ std::intptr_t HookAddress() { return reinterpret_cast<std::intptr_t>(&HotKeyWind
 
 void SetUpHotKeys() {
   Platform& platform = ThePlatform();
-  Module1::savedWindowProc = platform.GetWindowLongA(Form1::hWnd(), GWL_WNDPROC);
-  platform.SetWindowLongA(Form1::hWnd(), GWL_WNDPROC, HookAddress());
+  Module1::savedWindowProc = platform.GetWindowLongA(Form1::hWnd(), kGwlWndProc);
+  platform.SetWindowLongA(Form1::hWnd(), kGwlWndProc, HookAddress());
 
   for (std::size_t i = 0; i < std::size(kBindings); ++i) {
     HotKeyEntry& entry = Module1::hotKeyTable[i];
@@ -56,7 +56,7 @@ void SetUpHotKeys() {
 
 void ReleaseHotKeys() {
   Platform& platform = ThePlatform();
-  platform.SetWindowLongA(Form1::hWnd(), GWL_WNDPROC, Module1::savedWindowProc);
+  platform.SetWindowLongA(Form1::hWnd(), kGwlWndProc, Module1::savedWindowProc);
   for (const HotKeyEntry& entry : Module1::hotKeyTable) {
     platform.UnregisterHotKey(Form1::hWnd(), entry.id);
   }
@@ -64,7 +64,7 @@ void ReleaseHotKeys() {
 
 std::intptr_t HotKeyWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) {
-  if (message == WM_HOTKEY) {
+  if (message == kWmHotKey) {
     const auto bits = static_cast<std::uint32_t>(lParam);
     const std::int32_t low = SignedHalf(bits & 0xFFFFU);
     const std::int32_t high = SignedHalf(bits >> 16U);

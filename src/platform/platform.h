@@ -17,9 +17,10 @@ using WindowProcedure = std::intptr_t (*)(WindowHandle window, std::uint32_t mes
 using TimerProcedure = void (*)(WindowHandle window, std::uint32_t message,
                                 std::uintptr_t timerId, std::uint32_t systemTime);
 
-constexpr std::uint32_t WM_CLOSE = 0x0010;
-constexpr std::uint32_t WM_HOTKEY = 0x0312;
-constexpr int GWL_WNDPROC = -4;
+constexpr std::uint32_t kWmClose = 0x0010;  // WM_CLOSE
+constexpr std::uint32_t kWmHotKey = 0x0312;  // WM_HOTKEY
+constexpr int kGwlWndProc = -4;  // GWL_WNDPROC
+constexpr std::uint32_t kWmTimer = 0x0113;  // WM_TIMER
 
 class Platform {
  public:
@@ -37,12 +38,12 @@ class Platform {
   virtual bool GetPlayTimeText(std::u16string& text) = 0;
   virtual bool SetPlayTimeText(std::u16string_view text) = 0;
   // Modal, OK only, no icon; the message loop keeps running while it is open.
-  virtual void MessageBox(std::u16string_view text, std::u16string_view title) = 0;
+  virtual void ShowMessageBox(std::u16string_view text, std::u16string_view title) = 0;
   // As the user would: the window's procedure sees WM_CLOSE, the program's
   // shutdown runs and the window is destroyed before this returns.
   virtual void CloseMainWindow() = 0;
-  // Ends the process at once (after a fatal failure has been reported).
-  [[noreturn]] virtual void ExitProgram(int code) = 0;
+  // Ends the process at once, after a fatal failure has been reported; never returns.
+  virtual void ExitProgram(int code) = 0;
 
   // Window procedures, as GetWindowLongA / SetWindowLongA / CallWindowProcA.
   virtual std::intptr_t GetWindowLongA(WindowHandle window, int index) = 0;

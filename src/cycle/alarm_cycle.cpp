@@ -13,8 +13,8 @@ namespace {
 
 void StartTimer() {
   Module1::secondCount = 0;
-  Module1::timerId = static_cast<std::int32_t>(
-      ThePlatform().SetTimer(0, 0, kTickMilliseconds, &SecondTick));
+  Module1::timerId =
+      static_cast<std::int32_t>(ThePlatform().SetTimer(0, 0, kTickMilliseconds, &SecondTick));
   if (Module1::timerId == 0) {
     ShowMessage(u"Timer not created. Ending Program");
     CloseMainWindow();

@@ -45,7 +45,8 @@ void SetUpHotKeys() {
     HotKeyEntry& entry = Module1::hotKeyTable[i];
     entry.id = kBindings[i].id;
     entry.keyCode = kBindings[i].keyCode;
-    if (platform.RegisterHotKey(Form1::hWnd(), entry.id, static_cast<std::uint32_t>(entry.modifiers),
+    if (platform.RegisterHotKey(Form1::hWnd(), entry.id,
+                                static_cast<std::uint32_t>(entry.modifiers),
                                 static_cast<std::uint32_t>(entry.keyCode)) == 0) {
       ShowMessage(kHotKeyTakenMessage);
       CloseMainWindow();

@@ -1,6 +1,6 @@
-#include <cstdlib>
-
 #include "platform/platform.h"
+
+#include <cstdlib>
 
 namespace minute_alarm {
 

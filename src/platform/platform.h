@@ -14,13 +14,13 @@ using WindowHandle = std::intptr_t;  // 0 is "no window"
 // Same shapes as the Windows window and timer procedures.
 using WindowProcedure = std::intptr_t (*)(WindowHandle window, std::uint32_t message,
                                           std::uintptr_t wParam, std::intptr_t lParam);
-using TimerProcedure = void (*)(WindowHandle window, std::uint32_t message,
-                                std::uintptr_t timerId, std::uint32_t systemTime);
+using TimerProcedure = void (*)(WindowHandle window, std::uint32_t message, std::uintptr_t timerId,
+                                std::uint32_t systemTime);
 
-constexpr std::uint32_t kWmClose = 0x0010;  // WM_CLOSE
+constexpr std::uint32_t kWmClose = 0x0010;   // WM_CLOSE
 constexpr std::uint32_t kWmHotKey = 0x0312;  // WM_HOTKEY
-constexpr int kGwlWndProc = -4;  // GWL_WNDPROC
-constexpr std::uint32_t kWmTimer = 0x0113;  // WM_TIMER
+constexpr int kGwlWndProc = -4;              // GWL_WNDPROC
+constexpr std::uint32_t kWmTimer = 0x0113;   // WM_TIMER
 
 class Platform {
  public:

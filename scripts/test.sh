@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: format check,
+# unit tests (plain and under ASan+UBSan), the sound layer, the desktop black
+# box in Xvfb with PulseAudio, the 32-bit Windows product's static check and
+# the 64-bit Windows build's tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/deps.sh --tests
+jobs=$(nproc)
+failed=()
+
+step() {
+  local name=$1
+  shift
+  echo "=== $name"
+  if "$@"; then
+    echo "=== $name: passed"
+  else
+    echo "=== $name: FAILED"
+    failed+=("$name")
+  fi
+}
+
+format_check() {
+  find src tests -name '*.cpp' -o -name '*.h' | sort | xargs clang-format --dry-run --Werror
+}
+
+suite() {
+  local preset=$1
+  cmake --preset "$preset" >/dev/null &&
+    cmake --build --preset "$preset" --parallel "$jobs" &&
+    ctest --preset "$preset" --timeout 600
+}
+
+step "format" format_check
+step "linux" suite default
+step "linux-sanitizers" suite asan
+step "windows-32" suite win32
+step "windows-64" suite win64
+
+if ((${#failed[@]})); then
+  echo "Failed: ${failed[*]}"
+  exit 1
+fi
+echo "All test suites passed."

@@ -1,0 +1,71 @@
+#include "platform/gtk/tick_source.h"
+
+#include "platform/gtk/tick_schedule.h"
+
+namespace minute_alarm::gtk {
+
+namespace {
+
+// A GSource woken by its ready time alone: the ticks stay on a fixed grid of
+// the monotonic clock, where g_timeout_add would let each tick's lateness
+// push all later ones back.
+struct TickSource {
+  GSource base;
+  std::int64_t start;
+  std::int64_t period;
+  std::uintptr_t id;
+  TimerProcedure procedure;
+};
+
+gboolean DispatchTick(GSource* source, GSourceFunc /*callback*/, gpointer /*data*/) {
+  auto* tick = reinterpret_cast<TickSource*>(source);
+  const std::int64_t now = g_source_get_time(source);
+  // Scheduled before the call: the procedure may open a modal box, and the
+  // nested loop must not see this tick as still due.
+  g_source_set_ready_time(source, NextTickTime(tick->start, tick->period, now));
+  tick->procedure(0, kWmTimer, tick->id, static_cast<std::uint32_t>(now / 1000));
+  return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs tickFuncs = {nullptr, nullptr, DispatchTick, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+TickSources::~TickSources() {
+  for (auto& [id, source] : sources_) {
+    g_source_destroy(source);
+    g_source_unref(source);
+  }
+}
+
+std::uintptr_t TickSources::Start(std::uint32_t milliseconds, TimerProcedure procedure) {
+  if (procedure == nullptr || milliseconds == 0) {
+    return 0;
+  }
+  GSource* source = g_source_new(&tickFuncs, sizeof(TickSource));
+  auto* tick = reinterpret_cast<TickSource*>(source);
+  tick->id = ++lastId_;
+  tick->procedure = procedure;
+  tick->period = static_cast<std::int64_t>(milliseconds) * 1000;
+  tick->start = g_get_monotonic_time();
+  // Windows lets WM_TIMER in while an earlier tick waits in a message box.
+  g_source_set_can_recurse(source, TRUE);
+  g_source_set_name(source, "minute-alarm tick");
+  g_source_set_ready_time(source, tick->start + tick->period);
+  g_source_attach(source, nullptr);
+  sources_.emplace(tick->id, source);
+  return tick->id;
+}
+
+bool TickSources::Kill(std::uintptr_t id) {
+  const auto found = sources_.find(id);
+  if (found == sources_.end()) {
+    return false;
+  }
+  g_source_destroy(found->second);
+  g_source_unref(found->second);
+  sources_.erase(found);
+  return true;
+}
+
+}  // namespace minute_alarm::gtk

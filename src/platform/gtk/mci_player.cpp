@@ -1,0 +1,161 @@
+#include "platform/gtk/mci_player.h"
+
+#include <mpg123.h>
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/gtk/mci_command.h"
+
+namespace minute_alarm::gtk {
+namespace {
+
+// The server's buffer for our stream. Small, so the chime starts as soon as it is written
+// and stops soon after it is interrupted.
+constexpr pa_usec_t kTargetLatencyUsec = 30'000;
+// Decoded sound is handed over in pieces of this length.
+constexpr long kPiecesPerSecond = 100;
+
+struct DecoderDeleter {
+  void operator()(mpg123_handle* decoder) const {
+    mpg123_close(decoder);
+    mpg123_delete(decoder);
+  }
+};
+using Decoder = std::unique_ptr<mpg123_handle, DecoderDeleter>;
+
+struct StreamDeleter {
+  void operator()(pa_simple* stream) const { pa_simple_free(stream); }
+};
+using Stream = std::unique_ptr<pa_simple, StreamDeleter>;
+
+// Lets the decoder produce only 16-bit samples, at whatever rate and channel count the file
+// has, which is what the stream is then opened with.
+void AllowOnlySigned16(mpg123_handle* decoder) {
+  mpg123_format_none(decoder);
+  const long* rates = nullptr;
+  std::size_t count = 0;
+  mpg123_rates(&rates, &count);
+  for (std::size_t i = 0; i < count; ++i) {
+    mpg123_format(decoder, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+  }
+}
+
+}  // namespace
+
+MciPlayer::MciPlayer(FaultSink on_fault) : on_fault_(on_fault), worker_([this] { Run(); }) {}
+
+MciPlayer::~MciPlayer() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+    interrupt_ = true;
+  }
+  wake_.notify_one();
+  worker_.join();
+}
+
+void MciPlayer::Play(const std::string& path) {
+  {
+    std::lock_guard lock(mutex_);
+    const bool going_on = pending_ ? *pending_ == path : (playing_ == path && !interrupt_);
+    if (going_on) return;
+    pending_ = path;
+    if (!playing_.empty()) interrupt_ = true;
+  }
+  wake_.notify_one();
+}
+
+void MciPlayer::Run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [this] { return quit_ || pending_.has_value(); });
+    if (quit_) return;
+    playing_ = std::move(*pending_);
+    pending_.reset();
+    interrupt_ = false;
+    const std::string path = playing_;
+    lock.unlock();
+    const std::string fault = PlayFile(path);
+    lock.lock();
+    playing_.clear();
+    // Only now: whoever hears of the fault may well play the same file again at once.
+    if (!fault.empty()) {
+      lock.unlock();
+      on_fault_(fault);
+      lock.lock();
+    }
+  }
+}
+
+std::string MciPlayer::PlayFile(const std::string& path) {
+  const std::string cannot_play = "Cannot play " + DisplayName(path) + ": ";
+
+  int code = MPG123_OK;
+  Decoder decoder(mpg123_new(nullptr, &code));
+  if (!decoder) {
+    return cannot_play + "the MPEG decoder did not start (" + mpg123_plain_strerror(code) + ").";
+  }
+  mpg123_param(decoder.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+  AllowOnlySigned16(decoder.get());
+  if (mpg123_open(decoder.get(), path.c_str()) != MPG123_OK) {
+    return cannot_play + "the file cannot be opened (" + mpg123_strerror(decoder.get()) + ").";
+  }
+  long rate = 0;
+  int channels = 0;
+  int encoding = 0;
+  if (mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK) {
+    return cannot_play + "it is not MPEG audio, or it is damaged.";
+  }
+
+  const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(rate),
+                            static_cast<std::uint8_t>(channels)};
+  pa_buffer_attr buffering;
+  buffering.maxlength = static_cast<std::uint32_t>(-1);
+  buffering.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &spec));
+  buffering.prebuf = static_cast<std::uint32_t>(-1);
+  buffering.minreq = static_cast<std::uint32_t>(-1);
+  buffering.fragsize = static_cast<std::uint32_t>(-1);
+  // A new stream on the default sink each time, so the sound follows the user's choice of
+  // output device.
+  int error = 0;
+  Stream stream(pa_simple_new(nullptr, "Minute Alarm", PA_STREAM_PLAYBACK, nullptr, "alarm", &spec,
+                              nullptr, &buffering, &error));
+  if (!stream) {
+    return cannot_play + "no sound server could be reached (" + pa_strerror(error) + ").";
+  }
+
+  std::vector<unsigned char> piece(pa_frame_size(&spec) * (rate / kPiecesPerSecond));
+  bool heard_any = false;
+  std::string damage;
+  for (;;) {
+    if (interrupt_) {
+      pa_simple_flush(stream.get(), &error);
+      return {};
+    }
+    std::size_t decoded = 0;
+    const int result = mpg123_read(decoder.get(), piece.data(), piece.size(), &decoded);
+    if (decoded > 0) {
+      heard_any = true;
+      if (pa_simple_write(stream.get(), piece.data(), decoded, &error) < 0) {
+        return "Playback of " + DisplayName(path) + " failed: the sound server stopped (" +
+               pa_strerror(error) + ").";
+      }
+    }
+    if (result == MPG123_DONE) break;
+    if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
+      damage = cannot_play + "the file is damaged (" + mpg123_strerror(decoder.get()) + ").";
+      break;
+    }
+  }
+  if (!heard_any) {
+    return cannot_play + "it holds no sound.";
+  }
+  pa_simple_drain(stream.get(), &error);
+  return damage;
+}
+
+}  // namespace minute_alarm::gtk

@@ -1,0 +1,356 @@
+"""Private desktop for black-box tests: X server, session bus, sound server,
+a recorder on the sound server's output, and probes that watch the program
+from outside (X properties, AT-SPI, recorded sound)."""
+
+import array
+import ctypes
+import os
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+
+from Xlib import X, XK, Xatom, display as xdisplay, error as xerror
+from Xlib.protocol import event as xevent
+
+RATE = 44100
+_libc = ctypes.CDLL(None, use_errno=True)
+
+
+def _die_with_parent():
+    # A killed test run (ctest timeout) must not leave servers behind.
+    _libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+def _spawn(args, env, log, **kw):
+    """Starts a process in a group of its own; `log` is a file path or subprocess.PIPE."""
+    if log == subprocess.PIPE:
+        return subprocess.Popen(args, env=env, stdout=log, stderr=subprocess.DEVNULL,
+                                start_new_session=True, preexec_fn=_die_with_parent, **kw)
+    with open(log, "wb") as out:
+        return subprocess.Popen(args, env=env, stdout=out, stderr=subprocess.STDOUT,
+                                start_new_session=True, preexec_fn=_die_with_parent, **kw)
+
+
+def _stop_group(proc, grace=3.0):
+    """Ends a process we started and its own process group (its helpers)."""
+    if proc is None:
+        return
+    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, grace)):
+        try:
+            os.killpg(proc.pid, sig)
+        except ProcessLookupError:
+            pass
+        try:
+            proc.wait(wait)
+            return
+        except subprocess.TimeoutExpired:
+            continue
+
+
+def wait_for(predicate, timeout, step=0.02, what="condition"):
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise TimeoutError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(step)
+
+
+class Desktop:
+    """Xvfb, a session D-Bus (which starts the AT-SPI bus on demand) and PulseAudio
+    with a null sink as default. Every process is ours and is stopped by its id."""
+
+    def __init__(self):
+        self.tmp = tempfile.mkdtemp(prefix="minute-alarm-desktop-")
+        self.procs = []
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
+                                 "PULSE_SERVER", "XDG_RUNTIME_DIR", "GTK_MODULES",
+                                 "NO_AT_BRIDGE", "XAUTHORITY")}
+        try:
+            self._start()
+        except BaseException:
+            self.stop()
+            raise
+
+    def _log(self, name):
+        return os.path.join(self.tmp, name + ".log")
+
+    def _start(self):
+        run = os.path.join(self.tmp, "run")
+        os.mkdir(run, 0o700)
+        self.env.update(XDG_RUNTIME_DIR=run, HOME=self.tmp, NO_AT_BRIDGE="0",
+                        GDK_BACKEND="x11", LANG="C.UTF-8", LC_ALL="C.UTF-8")
+
+        rfd, wfd = os.pipe()
+        xvfb = _spawn(["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1024x768x24",
+                       "-nolisten", "tcp"], self.env, self._log("xvfb"), pass_fds=(wfd,))
+        self.procs.append(xvfb)
+        os.close(wfd)
+        with os.fdopen(rfd) as f:
+            number = f.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.env["DISPLAY"] = ":" + number
+
+        rfd, wfd = os.pipe()
+        bus = _spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                      f"--print-address={wfd}"], self.env, self._log("dbus"), pass_fds=(wfd,))
+        self.procs.append(bus)
+        os.close(wfd)
+        with os.fdopen(rfd) as f:
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = f.readline().strip()
+
+        self.pulse_socket = os.path.join(self.tmp, "pulse.sock")
+        conf = os.path.join(self.tmp, "pulse.pa")
+        with open(conf, "w") as f:
+            f.write(f"load-module module-native-protocol-unix socket={self.pulse_socket}"
+                    " auth-anonymous=1\n"
+                    "load-module module-null-sink sink_name=null\n"
+                    "set-default-sink null\n")
+        self.procs.append(_spawn(["pulseaudio", "-n", "-F", conf, "--daemonize=no",
+                                  "--exit-idle-time=-1", "--system=false",
+                                  "--log-target=stderr"], self.env, self._log("pulse")))
+        self.env["PULSE_SERVER"] = "unix:" + self.pulse_socket
+        wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env,
+                                         capture_output=True).returncode == 0,
+                 10, 0.1, "PulseAudio")
+
+        # This process talks to the same servers (python-xlib, pyatspi read these).
+        for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER", "XDG_RUNTIME_DIR"):
+            os.environ[key] = self.env[key]
+
+    def spawn(self, args, name):
+        proc = _spawn(args, self.env, self._log(name))
+        self.procs.append(proc)
+        return proc
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=10)
+
+    def stop(self):
+        for proc in reversed(self.procs):
+            _stop_group(proc)
+        self.procs.clear()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+class Recorder:
+    """Records the null sink's monitor; each read is stamped with the monotonic clock."""
+
+    def __init__(self, desktop):
+        self.chunks = []
+        self.proc = _spawn(["parec", "--raw", "--latency-msec=5", "--format=s16le",
+                            f"--rate={RATE}", "--channels=1", "-d", "null.monitor"],
+                           desktop.env, subprocess.PIPE)
+        desktop.procs.append(self.proc)
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+        wait_for(lambda: self.chunks, 5, what="first recorded samples")
+
+    def _read(self):
+        fd = self.proc.stdout.fileno()
+        while True:
+            data = os.read(fd, 4096)
+            if not data:
+                return
+            self.chunks.append((time.monotonic(), data))
+
+    def samples(self):
+        """The recording so far and the monotonic time of its first sample."""
+        chunks = list(self.chunks)
+        raw = b"".join(d for _, d in chunks)
+        raw = raw[:len(raw) // 2 * 2]
+        # A read returns after its last sample was captured, never before; the earliest
+        # bound over all reads is the tightest estimate of the start time.
+        start, total = None, 0
+        for stamp, data in chunks:
+            total += len(data) // 2
+            t = stamp - total / RATE
+            start = t if start is None else min(start, t)
+        return array.array("h", raw), start
+
+    def onsets(self, threshold=2000, quiet=0.3):
+        """Times at which sound starts after at least `quiet` seconds of silence."""
+        pcm, start = self.samples()
+        result, last_loud = [], -10**9
+        gap = int(quiet * RATE)
+        for i, v in enumerate(pcm):
+            if v > threshold or v < -threshold:
+                if i - last_loud > gap:
+                    result.append(start + i / RATE)
+                last_loud = i
+        return result
+
+
+class Xclient:
+    """A connection of our own to the X server."""
+
+    def __init__(self):
+        self.d = xdisplay.Display()
+        self.root = self.d.screen().root
+        self.atom = self.d.intern_atom
+
+    def keycode(self, name):
+        return self.d.keysym_to_keycode(XK.string_to_keysym(name))
+
+    def prop(self, win, name, kind=X.AnyPropertyType):
+        try:
+            p = win.get_full_property(self.atom(name), kind)
+        except xerror.BadWindow:
+            return None
+        return None if p is None else p.value
+
+    def title(self, win):
+        v = self.prop(win, "_NET_WM_NAME")
+        return None if v is None else (v.decode() if isinstance(v, bytes) else v)
+
+    def windows_of(self, pid, viewable=True):
+        out = []
+        for w in self.root.query_tree().children:
+            try:
+                if viewable and w.get_attributes().map_state != X.IsViewable:
+                    continue
+            except xerror.BadWindow:
+                continue
+            p = self.prop(w, "_NET_WM_PID", Xatom.CARDINAL)
+            if p is not None and len(p) and p[0] == pid:
+                out.append(w)
+        return out
+
+    def window_titled(self, pid, title):
+        return next((w for w in self.windows_of(pid) if self.title(w) == title), None)
+
+    def try_grab(self, names, modifiers=X.AnyModifier):
+        """Grabs keys on the root window; returns the names refused (BadAccess)."""
+        refused = []
+        for name in names:
+            catch = xerror.CatchError(xerror.BadAccess)
+            self.root.grab_key(self.keycode(name), modifiers, True, X.GrabModeAsync,
+                               X.GrabModeAsync, onerror=catch)
+            self.d.sync()
+            if catch.get_error():
+                refused.append(name)
+        return refused
+
+    def close_window(self, win):
+        """Asks a window to close, as a window manager does."""
+        ev = xevent.ClientMessage(window=win, client_type=self.atom("WM_PROTOCOLS"),
+                                  data=(32, [self.atom("WM_DELETE_WINDOW"), X.CurrentTime,
+                                             0, 0, 0]))
+        win.send_event(ev, event_mask=0)
+        self.d.flush()
+
+    def lock_mask(self):
+        return self.root.query_pointer().mask
+
+    def close(self):
+        self.d.close()
+
+
+class FocusWindow(Xclient):
+    """Another program's window that holds the keyboard focus; counts the key presses
+    that reach it (grabbed keys must not)."""
+
+    def __init__(self, desktop):
+        super().__init__()
+        self.win = self.root.create_window(300, 300, 200, 100, 0, self.d.screen().root_depth,
+                                           event_mask=X.KeyPressMask | X.StructureNotifyMask)
+        self.win.set_wm_name("focus holder")
+        self.win.map()
+        self.d.flush()
+        self.presses = []
+        self.desktop = desktop
+        self.focus()
+
+    def focus(self):
+        self.desktop.xdotool("windowfocus", "--sync", str(self.win.id))
+        wait_for(lambda: self.d.get_input_focus().focus.id == self.win.id, 5, what="focus")
+
+    def key_presses(self):
+        while self.d.pending_events():
+            ev = self.d.next_event()
+            if ev.type == X.KeyPress:
+                self.presses.append(ev.detail)
+        return self.presses
+
+
+class TitleWatch:
+    """Stamps every change of a window's _NET_WM_NAME with the monotonic clock, as the
+    X server reports it (PropertyNotify), on a connection of its own."""
+
+    def __init__(self, wid):
+        self.x = Xclient()
+        self.win = self.x.d.create_resource_object("window", wid)
+        self.win.change_attributes(event_mask=X.PropertyChangeMask)
+        self.net_wm_name = self.x.atom("_NET_WM_NAME")
+        self.changes = [(time.monotonic(), self.x.title(self.win))]
+        self.done = False
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+
+    def _run(self):
+        d = self.x.d
+        while not self.done:
+            select.select([d], [], [], 0.05)
+            while d.pending_events():
+                ev = d.next_event()
+                if ev.type == X.PropertyNotify and ev.atom == self.net_wm_name:
+                    t = time.monotonic()
+                    title = self.x.title(self.win)
+                    if title != self.changes[-1][1]:
+                        self.changes.append((t, title))
+                elif ev.type == X.DestroyNotify:
+                    return
+
+    def stop(self):
+        self.done = True
+        self.thread.join(2)
+        self.x.close()
+
+
+def accessible_app(pid, timeout=10):
+    import pyatspi
+
+    def find():
+        for app in pyatspi.Registry.getDesktop(0):
+            try:
+                if app is not None and app.get_process_id() == pid:
+                    return app
+            except Exception:
+                continue
+        return None
+    return wait_for(find, timeout, 0.1, "the program on the accessibility bus")
+
+
+def accessible_widgets(app):
+    """(role name, accessible name, text) of every label, text box, dialog and button."""
+    import pyatspi
+    app.clear_cache()
+    wanted = {pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY,
+              pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT,
+              pyatspi.ROLE_FRAME}
+    out = []
+
+    def walk(acc, depth):
+        if acc is None or depth > 30:
+            return
+        role = acc.getRole()
+        if role in wanted:
+            text = None
+            if role in (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_LABEL):
+                try:
+                    text = acc.queryText().getText(0, -1)
+                except NotImplementedError:
+                    pass
+            out.append((acc.getRoleName(), acc.name, text))
+        for child in acc:
+            walk(child, depth + 1)
+    walk(app, 0)
+    return out

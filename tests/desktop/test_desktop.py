@@ -1,0 +1,294 @@
+#!/usr/bin/python3
+"""Black-box tests of the Linux program on a private desktop.
+
+Usage: test_desktop.py PROGRAM [unittest arguments, e.g. a class name]
+
+The program is watched only from outside: its window title through X properties, its
+labels and text box through AT-SPI, its alarm through a recording of the sound server.
+Keys are pressed while another window holds the focus, so they count only as global keys.
+"""
+
+import os
+import sys
+import time
+import unittest
+
+from Xlib import X
+
+import harness as h
+
+PROGRAM = None
+desk = None
+TITLE = "hot key F11"
+BOX_TITLE = "Minute Alarm"
+BOX_TEXT = "這個熱鍵已被其他程式使用"
+KEYS = ["F11", "F9", "F10"]
+
+
+def setUpModule():
+    global desk
+    desk = h.Desktop()
+
+
+def tearDownModule():
+    desk.stop()
+
+
+class ProgramCase(unittest.TestCase):
+    runs = 0
+
+    def setUp(self):
+        self.focus = h.FocusWindow(desk)
+        self.addCleanup(self.focus.close)
+        self.x = h.Xclient()
+        self.addCleanup(self.x.close)
+
+    def launch(self, wait_window=True):
+        ProgramCase.runs += 1
+        name = f"program-{ProgramCase.runs}"
+        self.proc = desk.spawn([PROGRAM], name)
+        self.addCleanup(self._end_program, name)
+        if not wait_window:
+            return None
+        self.win = h.wait_for(lambda: self.x.window_titled(self.proc.pid, TITLE), 15, 0.05,
+                              "the main window")
+        self.app = h.accessible_app(self.proc.pid)
+        self.focus.focus()
+        return self.win
+
+    def _end_program(self, name):
+        if self.proc.poll() is None:
+            h._stop_group(self.proc)
+        with open(os.path.join(desk.tmp, name + ".log"), errors="replace") as f:
+            log = f.read().strip()
+        if log:
+            sys.stderr.write(f"\n--- {name} output ---\n{log}\n")
+
+    def press(self, *keys):
+        desk.xdotool("key", "--delay", "40", *keys)
+
+    def widgets(self):
+        return h.accessible_widgets(self.app)
+
+    def labels(self):
+        return [name for role, name, _ in self.widgets() if role == "label"]
+
+    def entry(self):
+        texts = [(name, text) for role, name, text in self.widgets() if role == "text"]
+        self.assertEqual(len(texts), 1, f"one text box expected: {texts}")
+        return texts[0]
+
+    def eventually(self, get, expected, timeout=3.0, what="value"):
+        last = [None]
+
+        def check():
+            last[0] = get()
+            return last[0] == expected
+        try:
+            h.wait_for(check, timeout, 0.05, what)
+        except TimeoutError:
+            self.fail(f"{what}: expected {expected!r}, still {last[0]!r} after {timeout} s")
+
+    def label1(self, expected, timeout=3.0):
+        self.eventually(lambda: expected in self.labels(), True, timeout,
+                        f"a label reading {expected!r} (labels: {self.labels()})")
+
+    def set_locks(self, num, caps):
+        for want, mask, key in ((num, X.Mod2Mask, "Num_Lock"), (caps, X.LockMask, "Caps_Lock")):
+            if bool(self.x.lock_mask() & mask) != want:
+                self.press(key)
+            self.eventually(lambda: bool(self.x.lock_mask() & mask), want, 2, key)
+
+    def assert_keys_free(self):
+        other = h.Xclient()
+        try:
+            self.assertEqual(other.try_grab(KEYS), [], "keys still held after the program ended")
+        finally:
+            other.close()
+
+
+class InitialState(ProgramCase):
+    def test_initial_window(self):
+        win = self.launch()
+        self.assertEqual(self.x.title(win), TITLE)
+        geo = win.get_geometry()
+        self.assertEqual((geo.width, geo.height), (236, 80), "client area")
+
+        labels = self.labels()
+        self.assertEqual(len(labels), 2, f"two labels expected: {labels}")
+        self.assertIn("stop", labels)
+        credit = [t for t in labels if t != "stop"][0]
+        self.assertTrue(credit.strip(), "the credit label is empty")
+        print(f"\ncredit label: {credit!r}")
+        self.assertEqual(self.entry(), ("playTime", "20"))
+
+        def blue_pixels():
+            img = win.get_image(0, 40, 236, 40, X.ZPixmap, 0xFFFFFFFF).data
+            return sum(1 for i in range(0, len(img), 4) if img[i:i + 3] == b"\xff\x00\x00")
+        self.assertTrue(h.wait_for(blue_pixels, 3, 0.1, "pure blue pixels in the credit line"))
+        self.assertEqual(self.focus.key_presses(), [])
+
+
+class TargetKeys(ProgramCase):
+    # (NumLock, CapsLock, keys pressed, text expected afterwards); each row starts
+    # where the previous one ended.
+    STEPS = [
+        (False, False, ["F9"], "19"),
+        (False, False, ["F10", "F10"], "21"),
+        (True, False, ["F9"], "20"),
+        (True, False, ["F10"], "21"),
+        (False, True, ["F9"] * 3, "18"),
+        (True, True, ["F10"], "19"),
+        (False, False, ["F9"] * 19, "0"),
+        (False, False, ["F9"], "1"),      # |0 - 1|
+        (False, False, ["F9"], "0"),
+    ]
+
+    def test_keys_change_target_while_another_window_has_focus(self):
+        self.launch()
+        self.addCleanup(self.set_locks, False, False)
+        fkeys = {self.x.keycode(k) for k in KEYS}
+        for num, caps, keys, expected in self.STEPS:
+            with self.subTest(num_lock=num, caps_lock=caps, keys=keys):
+                self.set_locks(num, caps)
+                self.assertEqual(self.x.d.get_input_focus().focus.id, self.focus.win.id)
+                self.press(*keys)
+                self.eventually(lambda: self.entry()[1], expected, what="playTime text")
+        leaked = [k for k in self.focus.key_presses() if k in fkeys]
+        self.assertEqual(leaked, [], "hot keys reached the focused window")
+        self.assertEqual(self.x.title(self.win), TITLE, "adjusting the target touched the title")
+
+
+class TimerAndAlarm(ProgramCase):
+    TARGET = "3"
+    TICKS = 64            # one full minute and the first seconds of the next
+    TOLERANCE = 0.060     # per tick, seconds
+    MAX_DRIFT = 0.050     # over the whole run, seconds
+    MAX_ONSET = 0.080     # chime after the title shows the chosen second, seconds
+
+    def test_count_alarm_stop_restart(self):
+        self.launch()
+        rec = h.Recorder(desk)
+        self.addCleanup(h._stop_group, rec.proc)
+        self.press(*["F9"] * 17)
+        self.eventually(lambda: self.entry()[1], self.TARGET, what="playTime text")
+        watch = h.TitleWatch(self.win.id)
+        self.addCleanup(watch.stop)
+        time.sleep(max(0.0, 3.0 - (time.monotonic() - rec.chunks[0][0])))
+
+        pressed = time.monotonic()
+        self.press("F11")
+        self.label1("Stop Timer")
+        h.wait_for(lambda: len(watch.changes) > self.TICKS, self.TICKS + 8, 0.1,
+                   f"{self.TICKS} ticks")
+        self.press("F11")
+        stopped = time.monotonic()
+        self.label1("Start Timer")
+        time.sleep(2.5)
+        ticks = [c for c in watch.changes[1:] if c[0] < stopped]
+        after_stop = [c for c in watch.changes[1:] if c[0] >= stopped]
+        onsets = rec.onsets()
+
+        titles = [t for _, t in ticks]
+        self.assertEqual(titles, [str(i % 60 + 1) for i in range(len(titles))])
+        self.assertGreaterEqual(len(ticks), self.TICKS)
+        times = [t for t, _ in ticks]
+        intervals = [b - a for a, b in zip(times, times[1:])]
+        drift = times[-1] - times[0] - (len(times) - 1)
+        first = times[0] - pressed
+        print(f"\nfirst tick {first * 1000:.1f} ms after the F11 press; "
+              f"{len(intervals)} intervals: min {min(intervals) * 1000:.1f} ms, "
+              f"max {max(intervals) * 1000:.1f} ms, mean {sum(intervals) / len(intervals) * 1000:.2f} ms;"
+              f" drift over {len(intervals)} s: {drift * 1000:+.1f} ms")
+        self.assertTrue(0.9 < first < 1.2, f"first tick {first:.3f} s after F11")
+        bad = [(i, round(v * 1000, 1)) for i, v in enumerate(intervals)
+               if abs(v - 1) > self.TOLERANCE]
+        self.assertEqual(bad, [], "tick intervals outside 1000 ms +- 60 ms")
+        self.assertLess(abs(drift), self.MAX_DRIFT, "the count drifts")
+
+        alarm_ticks = [t for t, title in ticks if title == self.TARGET]
+        self.assertEqual(len(alarm_ticks), 2)
+        delays = [[round((o - t) * 1000, 1) for o in onsets if -0.5 < o - t < 0.5]
+                  for t in alarm_ticks]
+        print(f"sound onsets after the title showed {self.TARGET!r}: {delays} ms; "
+              f"all onsets at titles: {[self._title_at(ticks, o) for o in onsets]}")
+        self.assertEqual(len(onsets), len(alarm_ticks),
+                         f"one chime per alarm second expected, heard at "
+                         f"{[self._title_at(ticks, o) for o in onsets]}")
+        for d in delays:
+            self.assertEqual(len(d), 1)
+            self.assertTrue(-20 <= d[0] <= self.MAX_ONSET * 1000, f"onset delay {d[0]} ms")
+
+        self.assertEqual(after_stop, [], "the title changed after the stop")
+        self.assertEqual(self.x.title(self.win), titles[-1])
+        self.assertEqual([o for o in onsets if o > stopped], [])
+
+        # Switching on again restarts the count at 1.
+        restarted = len(watch.changes)
+        self.press("F11")
+        self.label1("Stop Timer")
+        h.wait_for(lambda: len(watch.changes) > restarted, 2, 0.02, "a tick after restart")
+        self.assertEqual(watch.changes[restarted][1], "1")
+
+    @staticmethod
+    def _title_at(ticks, t):
+        shown = [title for stamp, title in ticks if stamp <= t + 0.02]
+        return shown[-1] if shown else None
+
+
+class TakenKey(ProgramCase):
+    # (key another client holds, its modifier mask); the program must want it with every
+    # lock combination, so a NumLock-only grab also blocks it.
+    HOLDERS = [("F11", X.AnyModifier), ("F9", 0), ("F10", X.Mod2Mask)]
+
+    def test_message_then_exit_releasing_every_key(self):
+        for key, mods in self.HOLDERS:
+            with self.subTest(held=key, modifiers=mods):
+                holder = h.Xclient()
+                try:
+                    self.assertEqual(holder.try_grab([key], mods), [])
+                    self.launch(wait_window=False)
+                    box = h.wait_for(lambda: self.x.window_titled(self.proc.pid, BOX_TITLE),
+                                     15, 0.05, "the message box")
+                    self.assertIsNone(self.x.window_titled(self.proc.pid, TITLE),
+                                      "the main window is shown")
+                    self.assertEqual(len(self.x.windows_of(self.proc.pid)), 1)
+                    self.app = h.accessible_app(self.proc.pid)
+                    texts = [n for _, n, _ in self.widgets()]
+                    self.assertIn(BOX_TEXT, texts)
+                    self.assertIsNone(self.proc.poll(), "ended before OK")
+                    desk.xdotool("windowfocus", "--sync", str(box.id))
+                    self.press("Return")
+                    try:
+                        self.proc.wait(5)
+                    except Exception:
+                        self.fail("the program did not end after OK")
+                finally:
+                    holder.close()
+                self.assert_keys_free()
+
+
+class Close(ProgramCase):
+    def test_close_ends_program_and_frees_keys(self):
+        for running in (False, True):
+            with self.subTest(timer_running=running):
+                win = self.launch()
+                if running:
+                    self.press("F11")
+                    self.eventually(lambda: self.x.title(win), "1", 2, "title")
+                self.x.close_window(win)
+
+                def ended():
+                    self.assertIsNone(self.x.window_titled(self.proc.pid, BOX_TITLE),
+                                      "a message box on close")
+                    return self.proc.poll() is not None
+                h.wait_for(ended, 5, 0.02, "the program to end")
+                self.assertEqual(self.proc.returncode, 0)
+                self.assert_keys_free()
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2 or not os.access(sys.argv[1], os.X_OK):
+        sys.exit(f"usage: {sys.argv[0]} PROGRAM [unittest arguments]")
+    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2, warnings="ignore")

@@ -28,11 +28,19 @@ std::optional<unsigned> ModifierMaskFromWindows(std::uint32_t modifiers) {
   if ((modifiers & ~(kModAlt | kModControl | kModShift | kModWin)) != 0) {
     return std::nullopt;
   }
+  struct Pair {
+    std::uint32_t windows;
+    unsigned x;
+  };
+  // The Windows key is Super, which X keymaps put on Mod4.
+  constexpr Pair kPairs[] = {
+      {kModAlt, Mod1Mask}, {kModControl, ControlMask}, {kModShift, ShiftMask}, {kModWin, Mod4Mask}};
   unsigned mask = 0;
-  if ((modifiers & kModAlt) != 0) mask |= Mod1Mask;
-  if ((modifiers & kModControl) != 0) mask |= ControlMask;
-  if ((modifiers & kModShift) != 0) mask |= ShiftMask;
-  if ((modifiers & kModWin) != 0) mask |= Mod4Mask;
+  for (const Pair& pair : kPairs) {
+    if ((modifiers & pair.windows) != 0) {
+      mask |= pair.x;
+    }
+  }
   return mask;
 }
 

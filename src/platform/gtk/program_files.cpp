@@ -1,9 +1,9 @@
 #include "platform/gtk/program_files.h"
 
 #include <glib.h>
-#include <limits.h>
-#include <stdlib.h>
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace minute_alarm::gtk {

@@ -150,16 +150,12 @@ double NumberFromText(std::u16string_view text) {
 
 std::u16string TextFromNumber(double value) {
   std::array<char, 64> buffer{};
-  char* end = buffer.data();
-  if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15) {
-    end = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                        static_cast<std::int64_t>(value))
-              .ptr;
-  } else {
-    end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                        std::chars_format::general, 15)
-              .ptr;
-  }
+  char* const first = buffer.data();
+  char* const last = first + buffer.size();
+  const bool whole = std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15;
+  const char* const end =
+      whole ? std::to_chars(first, last, static_cast<std::int64_t>(value)).ptr
+            : std::to_chars(first, last, value, std::chars_format::general, 15).ptr;
   std::u16string text;
   for (const char* p = buffer.data(); p != end; ++p) {
     text += static_cast<char16_t>(*p == 'e' ? 'E' : *p);

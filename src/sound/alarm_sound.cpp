@@ -19,7 +19,7 @@ std::u16string TrimSpaces(const std::u16string& text) {
 
 }  // namespace
 
-std::u16string ToShortPath(std::u16string longPath) {
+std::u16string ToShortPath(const std::u16string& longPath) {
   Platform& platform = ThePlatform();
   std::string buffer(kShortPathBufferLength, ' ');
   platform.GetShortPathNameA(platform.ToAnsi(longPath).c_str(), buffer.data(),

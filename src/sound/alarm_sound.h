@@ -10,6 +10,6 @@ inline constexpr std::uint32_t kShortPathBufferLength = 255;
 
 void PlayAlarm();
 // The short form of a path, or an empty text when the system gives none.
-std::u16string ToShortPath(std::u16string longPath);
+std::u16string ToShortPath(const std::u16string& longPath);
 
 }  // namespace minute_alarm

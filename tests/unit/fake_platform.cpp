@@ -85,12 +85,12 @@ FakePlatform::~FakePlatform() {
 }
 
 std::intptr_t FakePlatform::Send(std::uint32_t message, std::uintptr_t wParam,
-                                 std::intptr_t lParam) {
+                                 std::intptr_t lParam) const {
   const auto procedure = reinterpret_cast<WindowProcedure>(windowProcedure);
   return procedure(kWindow, message, wParam, lParam);
 }
 
-void FakePlatform::PressHotKey(int id, int keyCode, int modifiers) {
+void FakePlatform::PressHotKey(int id, int keyCode, int modifiers) const {
   Send(kWmHotKey, static_cast<std::uintptr_t>(id),
        static_cast<std::intptr_t>((static_cast<std::uint32_t>(keyCode) << 16U) |
                                   static_cast<std::uint16_t>(modifiers)));
@@ -200,7 +200,7 @@ int FakePlatform::RegisterHotKey(WindowHandle window, int id, std::uint32_t modi
                                  std::uint32_t keyCode) {
   calls.push_back("RegisterHotKey(" + std::to_string(window) + "," + std::to_string(id) + "," +
                   std::to_string(modifiers) + "," + std::to_string(keyCode) + ")");
-  if (takenKeyIds.count(id) != 0) {
+  if (takenKeyIds.contains(id)) {
     return 0;
   }
   registered_.insert(id);

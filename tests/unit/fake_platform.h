@@ -52,8 +52,8 @@ class FakePlatform final : public Platform {
   ~FakePlatform() override;
 
   // Delivers a message through the window's current procedure, as the system does.
-  std::intptr_t Send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-  void PressHotKey(int id, int keyCode, int modifiers = 0);
+  std::intptr_t Send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) const;
+  void PressHotKey(int id, int keyCode, int modifiers = 0) const;
   void AdvanceClock(std::uint32_t milliseconds);
   std::size_t LiveTimers() const { return timers_.size(); }
   // Calls whose text starts with prefix, in order.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: format check,
+# Installs what is missing, then builds and runs every test: format and lint,
 # unit tests (plain and under ASan+UBSan), the sound layer, the desktop black
 # box in Xvfb with PulseAudio, the 32-bit Windows product's static check and
 # the 64-bit Windows build's tests under Wine.
@@ -26,6 +26,13 @@ format_check() {
   find src tests -name '*.cpp' -o -name '*.h' | sort | xargs clang-format --dry-run --Werror
 }
 
+# The Windows backend is checked by the cross compiler's warnings; clang-tidy
+# here reads the Linux build's compile commands.
+lint() {
+  find src tests -name '*.cpp' -not -path 'src/platform/win32/*' -not -path 'tests/windows/*' |
+    sort | xargs clang-tidy -p build --quiet
+}
+
 suite() {
   local preset=$1
   cmake --preset "$preset" >/dev/null &&
@@ -35,6 +42,7 @@ suite() {
 
 step "format" format_check
 step "linux" suite default
+step "lint" lint
 step "linux-sanitizers" suite asan
 step "windows-32" suite win32
 step "windows-64" suite win64

@@ -49,8 +49,12 @@ class Recorder {
   }
   ~Recorder() {
     quit_ = true;
-    if (thread_.joinable()) thread_.join();
-    if (stream_ != nullptr) pa_simple_free(stream_);
+    if (thread_.joinable()) {
+      thread_.join();
+    }
+    if (stream_ != nullptr) {
+      pa_simple_free(stream_);
+    }
   }
 
   // The stretch of sound after `from`: when its first loud sample was captured and when
@@ -65,12 +69,18 @@ class Recorder {
     Sound sound;
     for (const Piece& piece : pieces_) {
       for (std::size_t i = 0; i < kPieceFrames; ++i) {
-        if (std::abs(piece.samples[i]) < kSoundLevel) continue;
+        if (std::abs(piece.samples[i]) < kSoundLevel) {
+          continue;
+        }
         // A piece is stamped when read, just after its last frame was captured.
         const auto when =
             piece.read_at - std::chrono::microseconds((kPieceFrames - i) * 1'000'000 / kRate);
-        if (when < from) continue;
-        if (!sound.found) sound.start = when;
+        if (when < from) {
+          continue;
+        }
+        if (!sound.found) {
+          sound.start = when;
+        }
         sound.found = true;
         sound.end = when;
         sound.peak = std::max(sound.peak, std::abs(static_cast<int>(piece.samples[i])));

@@ -63,13 +63,13 @@ class TempDir {
     EXPECT_EQ(std::system(command.c_str()), 0);
   }
   std::string File(const std::string& name, const std::string& content) const {
-    const std::string file = path_ + "/" + name;
+    std::string file = path_ + "/" + name;
     std::ofstream(file, std::ios::binary) << content;
     return file;
   }
   // A file of the given size that takes no room on disk.
   std::string SparseFile(const std::string& name, off_t size) const {
-    const std::string file = path_ + "/" + name;
+    std::string file = path_ + "/" + name;
     const int fd = open(file.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
     EXPECT_GE(fd, 0);
     EXPECT_EQ(ftruncate(fd, size), 0);

@@ -24,7 +24,9 @@ void WriteOnStderr(const std::string& message) {
 }
 
 void Report(const std::string& message) {
-  if (reporter == nullptr || report_open) return;
+  if (reporter == nullptr || report_open) {
+    return;
+  }
   report_open = true;
   reporter(message.c_str());
 }
@@ -53,13 +55,17 @@ int ExecuteMciCommand(const char* command) {
   MciCommand parsed;
   std::string path;
   std::string fault = ParseMciCommand(command != nullptr ? command : "", parsed);
-  if (fault.empty()) fault = FindSoundFile(parsed.element, path);
+  if (fault.empty()) {
+    fault = FindSoundFile(parsed.element, path);
+  }
   if (!fault.empty()) {
     WriteOnStderr(fault);
     Report(fault);
     return 0;
   }
-  if (!player) player = std::make_unique<MciPlayer>(ReportFromWorker);
+  if (!player) {
+    player = std::make_unique<MciPlayer>(ReportFromWorker);
+  }
   player->Play(path);
   return 1;
 }

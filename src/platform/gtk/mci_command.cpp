@@ -14,8 +14,12 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsBlank(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && IsBlank(text.back())) {
+    text.remove_suffix(1);
+  }
   return text;
 }
 
@@ -29,12 +33,18 @@ bool StartsWithFileScheme(std::string_view element) {
 
 std::string ParseMciCommand(std::string_view command, MciCommand& parsed) {
   command = TrimBlanks(command);
-  if (command.empty()) return "No command was given.";
+  if (command.empty()) {
+    return "No command was given.";
+  }
 
   std::size_t verb_end = 0;
-  while (verb_end < command.size() && !IsBlank(command[verb_end])) ++verb_end;
+  while (verb_end < command.size() && !IsBlank(command[verb_end])) {
+    ++verb_end;
+  }
   std::string verb(command.substr(0, verb_end));
-  for (char& c : verb) c = g_ascii_tolower(c);
+  for (char& c : verb) {
+    c = g_ascii_tolower(c);
+  }
   if (verb != "play") {
     return "Unknown command " + Quoted(command.substr(0, verb_end)) +
            ". The only command understood is \"play\".";
@@ -52,7 +62,9 @@ std::string ParseMciCommand(std::string_view command, MciCommand& parsed) {
     }
     element = element.substr(1, close - 1);
   }
-  if (element.empty()) return "The command \"play\" needs the name of a sound file.";
+  if (element.empty()) {
+    return "The command \"play\" needs the name of a sound file.";
+  }
 
   parsed.verb = std::move(verb);
   parsed.element = std::string(element);
@@ -86,11 +98,17 @@ std::string FindSoundFile(const std::string& element, std::string& path) {
   const std::string cannot_play = "Cannot play " + DisplayName(file) + ": ";
   GStatBuf info;
   if (g_stat(file.c_str(), &info) != 0) {
-    if (errno == ENOENT) return cannot_play + "the file does not exist.";
+    if (errno == ENOENT) {
+      return cannot_play + "the file does not exist.";
+    }
     return cannot_play + "the file cannot be reached (" + std::strerror(errno) + ").";
   }
-  if (!S_ISREG(info.st_mode)) return cannot_play + "it is not a file.";
-  if (info.st_size == 0) return cannot_play + "the file is empty.";
+  if (!S_ISREG(info.st_mode)) {
+    return cannot_play + "it is not a file.";
+  }
+  if (info.st_size == 0) {
+    return cannot_play + "the file is empty.";
+  }
   if (static_cast<std::uint64_t>(info.st_size) > kMaxSoundFileBytes) {
     return cannot_play + "the file is too large for an alarm sound (" +
            std::to_string(info.st_size >> 20) + " MiB; the limit is " +

@@ -62,9 +62,13 @@ void MciPlayer::Play(const std::string& path) {
   {
     std::lock_guard lock(mutex_);
     const bool going_on = pending_ ? *pending_ == path : (playing_ == path && !interrupt_);
-    if (going_on) return;
+    if (going_on) {
+      return;
+    }
     pending_ = path;
-    if (!playing_.empty()) interrupt_ = true;
+    if (!playing_.empty()) {
+      interrupt_ = true;
+    }
   }
   wake_.notify_one();
 }
@@ -73,7 +77,9 @@ void MciPlayer::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return quit_ || pending_.has_value(); });
-    if (quit_) return;
+    if (quit_) {
+      return;
+    }
     playing_ = std::move(*pending_);
     pending_.reset();
     interrupt_ = false;
@@ -145,7 +151,9 @@ std::string MciPlayer::PlayFile(const std::string& path) {
                pa_strerror(error) + ").";
       }
     }
-    if (result == MPG123_DONE) break;
+    if (result == MPG123_DONE) {
+      break;
+    }
     if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
       damage = cannot_play + "the file is damaged (" + mpg123_strerror(decoder.get()) + ").";
       break;

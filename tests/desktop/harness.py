@@ -9,6 +9,7 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -17,6 +18,7 @@ from Xlib import X, XK, Xatom, display as xdisplay, error as xerror
 from Xlib.protocol import event as xevent
 
 RATE = 44100
+sys.setswitchinterval(0.001)  # stamps are taken by threads: keep their wait for the GIL short
 _libc = ctypes.CDLL(None, use_errno=True)
 
 

@@ -163,8 +163,8 @@ class TimerAndAlarm(ProgramCase):
     TARGET = "3"
     TICKS = 64            # one full minute and the first seconds of the next
     TOLERANCE = 0.060     # per tick, seconds
-    MAX_DRIFT = 0.050     # over the whole run, seconds
-    MAX_ONSET = 0.080     # chime after the title shows the chosen second, seconds
+    MAX_DRIFT = 0.025     # over the whole run, seconds
+    MAX_ONSET = 0.080     # chime onset to the title showing the chosen second, seconds
 
     def test_count_alarm_stop_restart(self):
         self.launch()
@@ -194,7 +194,10 @@ class TimerAndAlarm(ProgramCase):
         self.assertGreaterEqual(len(ticks), self.TICKS)
         times = [t for t, _ in ticks]
         intervals = [b - a for a, b in zip(times, times[1:])]
-        drift = times[-1] - times[0] - (len(times) - 1)
+        # Drift: how far the last ticks sit from the first ticks' one-second grid
+        # (medians of five, so one late tick is jitter, not drift).
+        offsets = [t - i for i, t in enumerate(times)]
+        drift = sorted(offsets[-5:])[2] - sorted(offsets[:5])[2]
         first = times[0] - pressed
         print(f"\nfirst tick {first * 1000:.1f} ms after the F11 press; "
               f"{len(intervals)} intervals: min {min(intervals) * 1000:.1f} ms, "
@@ -217,7 +220,9 @@ class TimerAndAlarm(ProgramCase):
                          f"{[self._title_at(ticks, o) for o in onsets]}")
         for d in delays:
             self.assertEqual(len(d), 1)
-            self.assertTrue(-20 <= d[0] <= self.MAX_ONSET * 1000, f"onset delay {d[0]} ms")
+            # Either may come first: the title reaches the X server when the program's GUI
+            # thread flushes, the sound when the sink renders its next block.
+            self.assertLessEqual(abs(d[0]), self.MAX_ONSET * 1000, f"onset delay {d[0]} ms")
 
         self.assertEqual(after_stop, [], "the title changed after the stop")
         self.assertEqual(self.x.title(self.win), titles[-1])

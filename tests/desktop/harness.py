@@ -3,6 +3,7 @@ a recorder on the sound server's output, and probes that watch the program
 from outside (X properties, AT-SPI, recorded sound)."""
 
 import array
+import atexit
 import ctypes
 import os
 import select
@@ -71,6 +72,7 @@ class Desktop:
     def __init__(self):
         self.tmp = tempfile.mkdtemp(prefix="minute-alarm-desktop-")
         self.procs = []
+        atexit.register(self.stop)
         self.env = {k: v for k, v in os.environ.items()
                     if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                                  "PULSE_SERVER", "XDG_RUNTIME_DIR", "GTK_MODULES",

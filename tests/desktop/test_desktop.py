@@ -9,6 +9,7 @@ Keys are pressed while another window holds the focus, so they count only as glo
 """
 
 import os
+import signal
 import sys
 import time
 import unittest
@@ -296,4 +297,5 @@ if __name__ == "__main__":
     if len(sys.argv) < 2 or not os.access(sys.argv[1], os.X_OK):
         sys.exit(f"usage: {sys.argv[0]} PROGRAM [unittest arguments]")
     PROGRAM = os.path.abspath(sys.argv.pop(1))
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))  # still clean up
     unittest.main(verbosity=2, warnings="ignore")

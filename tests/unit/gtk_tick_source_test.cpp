@@ -11,6 +11,7 @@ namespace minute_alarm::gtk {
 namespace {
 
 constexpr std::uint32_t kPeriodMs = 40;
+constexpr std::int64_t kPeriodUs = std::int64_t{kPeriodMs} * 1000;
 
 struct Recorder {
   std::vector<std::int64_t> times;  // monotonic microseconds of each call
@@ -55,10 +56,10 @@ TEST_F(GtkTickSource, TicksStayOnTheGridOfTheirStart) {
   const std::int64_t start = g_get_monotonic_time();
   const std::uintptr_t id = ticks.Start(kPeriodMs, &Record);
   ASSERT_NE(id, 0U);
-  RunFor(10 * kPeriodMs * 1000 + 20'000);
+  RunFor(10 * kPeriodUs + 20'000);
   ASSERT_EQ(record_.times.size(), 10U);
   for (std::size_t i = 0; i < record_.times.size(); ++i) {
-    const std::int64_t due = start + static_cast<std::int64_t>(i + 1) * kPeriodMs * 1000;
+    const std::int64_t due = start + static_cast<std::int64_t>(i + 1) * kPeriodUs;
     // Never early; late only by scheduling noise, which must not add up.
     EXPECT_GE(record_.times[i], due) << "tick " << i;
     EXPECT_LT(record_.times[i], due + 10'000) << "tick " << i;
@@ -69,13 +70,13 @@ TEST_F(GtkTickSource, TicksStayOnTheGridOfTheirStart) {
 TEST_F(GtkTickSource, MissedTicksCoalesceIntoOne) {
   TickSources ticks;
   record_.stallAt = 1;
-  record_.stallMicroseconds = 3 * kPeriodMs * 1000 + 20'000;  // misses three periods
+  record_.stallMicroseconds = 3 * kPeriodUs + 20'000;  // misses three periods
   const std::int64_t start = g_get_monotonic_time();
   ASSERT_NE(ticks.Start(kPeriodMs, &Record), 0U);
-  RunFor(7 * kPeriodMs * 1000 + 20'000);
+  RunFor(7 * kPeriodUs + 20'000);
   // Ticks due at 1 (stalls to ~4.5), then one call for 2..4, then 5, 6, 7.
   ASSERT_EQ(record_.times.size(), 5U);
-  const std::int64_t fifth = start + 5 * kPeriodMs * 1000;
+  const std::int64_t fifth = start + 5 * kPeriodUs;
   EXPECT_GE(record_.times[2], fifth) << "back on the grid after the catch-up";
   EXPECT_LT(record_.times[2], fifth + 10'000) << "not a period after the catch-up";
 }
@@ -91,7 +92,7 @@ TEST_F(GtkTickSource, KillStopsOnlyLiveTimers) {
   EXPECT_FALSE(ticks.Kill(first));
   EXPECT_FALSE(ticks.Kill(0));
   EXPECT_FALSE(ticks.Kill(second + 100));
-  RunFor(3 * kPeriodMs * 1000 + 20'000);
+  RunFor(3 * kPeriodUs + 20'000);
   EXPECT_EQ(record_.ids, (std::vector<std::uintptr_t>{second, second, second}));
   EXPECT_TRUE(ticks.Kill(second));
   EXPECT_EQ(ticks.Start(0, &Record), 0U);
@@ -102,7 +103,7 @@ TEST_F(GtkTickSource, ATimerCanKillItselfFromItsOwnCall) {
   TickSources ticks;
   record_.killFrom = &ticks;
   ASSERT_NE(ticks.Start(kPeriodMs, &Record), 0U);
-  RunFor(6 * kPeriodMs * 1000);
+  RunFor(6 * kPeriodUs);
   EXPECT_EQ(record_.times.size(), 3U);
 }
 

@@ -60,8 +60,8 @@ HFONT CreateMessageFont(UINT dpi) {
     return CreateFontIndirectW(&metrics.lfMessageFont);
   }
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    metrics.lfMessageFont.lfHeight =
-        MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi),
+                                            static_cast<int>(SystemDpi()));
     return CreateFontIndirectW(&metrics.lfMessageFont);
   }
   return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -28,9 +28,17 @@ struct ControlLayout {
 // In tab order.
 const ControlLayout kControls[] = {
     {&MainWindow::label1, L"STATIC", SS_LEFT, 0, {48, 8, 177, 25}, L"stop"},
-    {&MainWindow::playTime, L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
-     {8, 8, 33, 18}, L"20"},
-    {&MainWindow::label2, L"STATIC", SS_LEFT, 0, {8, 48, 209, 25},
+    {&MainWindow::playTime,
+     L"EDIT",
+     ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP,
+     WS_EX_CLIENTEDGE,
+     {8, 8, 33, 18},
+     L"20"},
+    {&MainWindow::label2,
+     L"STATIC",
+     SS_LEFT,
+     0,
+     {8, 48, 209, 25},
      L"Minute Alarm \u2014 F11 start/stop, F9/F10 second"},
 };
 

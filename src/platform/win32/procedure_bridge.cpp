@@ -67,8 +67,8 @@ void CALLBACK TimerTrampoline(HWND window, UINT message, UINT_PTR id, DWORD syst
     return;  // killed while this tick was queued
   }
   ProgramTimer& timer = found->second;
-  const TickStep step = NextTickStep(MicrosecondsSince(timer.startCount),
-                                     timer.periodMicroseconds, timer.ticksDelivered);
+  const TickStep step = NextTickStep(MicrosecondsSince(timer.startCount), timer.periodMicroseconds,
+                                     timer.ticksDelivered);
   timer.ticksDelivered = step.ticksDelivered;
   // Re-armed before the call, so a KillTimer inside the procedure has the last word.
   SetTimer(window, id, step.waitMilliseconds, TimerTrampoline);
@@ -118,9 +118,8 @@ std::uintptr_t BridgeSetTimer(WindowHandle window, std::uintptr_t id, std::uint3
   const UINT_PTR timerId =
       SetTimer(reinterpret_cast<HWND>(window), id, milliseconds, TimerTrampoline);
   if (timerId != 0) {
-    programTimers[timerId] =
-        ProgramTimer{procedure, start,
-                     std::int64_t{std::max<UINT>(milliseconds, USER_TIMER_MINIMUM)} * 1000, 0};
+    programTimers[timerId] = ProgramTimer{
+        procedure, start, std::int64_t{std::max<UINT>(milliseconds, USER_TIMER_MINIMUM)} * 1000, 0};
   }
   return timerId;
 }

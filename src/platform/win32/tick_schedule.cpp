@@ -16,7 +16,7 @@ TickStep NextTickStep(std::int64_t elapsedMicroseconds, std::int64_t periodMicro
   }
   const std::int64_t wait = (step.ticksDelivered + 1) * periodMicroseconds - elapsedMicroseconds;
   // Round up: a timer that fires before its tick only costs another round.
-  step.waitMilliseconds = static_cast<std::uint32_t>(std::max<std::int64_t>(1, (wait + 999) / 1000));
+  step.waitMilliseconds = static_cast<std::uint32_t>((wait + 999) / 1000);
   return step;
 }
 

@@ -10,9 +10,9 @@ namespace minute_alarm::win32 {
 inline constexpr std::int64_t kEarlyToleranceMicroseconds = 16'000;
 
 struct TickStep {
-  bool deliver;                   // call the program's timer procedure now
-  std::int64_t ticksDelivered;    // ticks accounted for so far, the new one included
-  std::uint32_t waitMilliseconds; // until the next tick at start + (ticksDelivered + 1) * period
+  bool deliver;                    // call the program's timer procedure now
+  std::int64_t ticksDelivered;     // ticks accounted for so far, the new one included
+  std::uint32_t waitMilliseconds;  // until the next tick at start + (ticksDelivered + 1) * period
 };
 
 // Ticks fall on start + n * period (n >= 1). A callback at `elapsed` (since

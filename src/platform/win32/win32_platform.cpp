@@ -111,8 +111,7 @@ int Win32Platform::KillTimer(WindowHandle window, std::uintptr_t id) {
 std::u16string Win32Platform::ProgramDirectory() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length =
-        GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) {
       return {};
     }

@@ -19,9 +19,8 @@ class Win32Platform final : public Platform {
 
   std::intptr_t GetWindowLongA(WindowHandle window, int index) override;
   std::intptr_t SetWindowLongA(WindowHandle window, int index, std::intptr_t value) override;
-  std::intptr_t CallWindowProcA(std::intptr_t procedure, WindowHandle window,
-                                std::uint32_t message, std::uintptr_t wParam,
-                                std::intptr_t lParam) override;
+  std::intptr_t CallWindowProcA(std::intptr_t procedure, WindowHandle window, std::uint32_t message,
+                                std::uintptr_t wParam, std::intptr_t lParam) override;
 
   int RegisterHotKey(WindowHandle window, int id, std::uint32_t modifiers,
                      std::uint32_t keyCode) override;

@@ -1,0 +1,49 @@
+#!/bin/sh
+# Runs a Windows test program under wine64, in a Wine prefix of the build's
+# own (<build dir>/wineprefix, or $MINUTE_ALARM_WINEPREFIX), made on first use.
+# Usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]
+#        wine-run.sh --prepare BUILD_DIR   (only makes the prefix)
+set -eu
+
+wine=/usr/lib/wine/wine64
+program=$1
+if [ "$program" = --prepare ]; then
+  program=$2/CMakeCache.txt
+fi
+
+if [ -n "${MINUTE_ALARM_WINEPREFIX:-}" ]; then
+  prefix=$MINUTE_ALARM_WINEPREFIX
+else
+  # The build directory is the nearest one above the program that holds CMakeCache.txt.
+  dir=$(cd "$(dirname "$program")" && pwd)
+  while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do
+    dir=$(dirname "$dir")
+  done
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    echo "wine-run.sh: no build directory above $program; set MINUTE_ALARM_WINEPREFIX" >&2
+    exit 2
+  fi
+  prefix=$dir/wineprefix
+fi
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Tests may run in parallel: one of them makes the prefix, the others wait.
+(
+  flock 9
+  # The mark comes last, so a prefix half made by an interrupted run is made again.
+  if [ ! -f "$prefix/.made-by-wine-run" ]; then
+    rm -rf "$prefix"
+    "$wine" wineboot -i >/dev/null 2>&1
+    # wineboot returns before its helpers finish and the registry is saved.
+    /usr/lib/wine/wineserver -w
+    touch "$prefix/.made-by-wine-run"
+  fi
+) 9>"$prefix.lock"
+
+if [ "$1" = --prepare ]; then
+  exit 0
+fi
+exec "$wine" "$@"

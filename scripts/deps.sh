@@ -4,7 +4,8 @@
 # for what is missing.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libgtk-3-dev libx11-dev libmpg123-dev libpulse-dev)
+packages=(cmake g++ make pkg-config libgtk-3-dev libx11-dev libmpg123-dev libpulse-dev
+  fonts-wqy-microhei)  # the message about a taken key is Chinese
 if [[ "${1:-}" == "--tests" ]]; then
   packages+=(
     libgtest-dev googletest clang-format clang-tidy

@@ -98,6 +98,8 @@ bool MainWindow::SetTitle(std::u16string_view text) {
     return false;
   }
   gtk_window_set_title(GTK_WINDOW(window_), utf8->c_str());
+  // The alarm may sound in the same tick: let the new second reach the screen first.
+  gdk_display_flush(gtk_widget_get_display(window_));
   return true;
 }
 

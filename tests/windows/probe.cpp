@@ -78,7 +78,7 @@ HWND MainWindow() {
 }
 
 HWND OtherInstanceBox() {
-  const HWND main = MainWindow();
+  HWND main = MainWindow();
   Search search{L"#32770", main != nullptr ? ProcessOf(main) : 0xFFFFFFFF, nullptr};
   EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
@@ -130,7 +130,7 @@ std::string Run(const std::string& line, HWND focusWindow) {
   std::string command;
   words >> command;
   if (command == "texts") {
-    const HWND main = MainWindow();
+    HWND main = MainWindow();
     if (main == nullptr) {
       return "fail no window";
     }
@@ -148,7 +148,7 @@ std::string Run(const std::string& line, HWND focusWindow) {
     return "ok";
   }
   if (command == "box" || command == "boxok") {
-    const HWND box = OtherInstanceBox();
+    HWND box = OtherInstanceBox();
     if (box == nullptr) {
       return "fail no box";
     }
@@ -159,7 +159,7 @@ std::string Run(const std::string& line, HWND focusWindow) {
     return "ok";
   }
   if (command == "close") {
-    const HWND main = MainWindow();
+    HWND main = MainWindow();
     return main != nullptr && PostMessageW(main, WM_CLOSE, 0, 0) ? "ok" : "fail no window";
   }
   return "fail unknown command";
@@ -168,7 +168,7 @@ std::string Run(const std::string& line, HWND focusWindow) {
 }  // namespace
 
 int main() {
-  const HWND focusWindow = CreateFocusWindow();
+  HWND focusWindow = CreateFocusWindow();
   std::cout << "ok ready" << std::endl;
   std::string line;
   while (std::getline(std::cin, line)) {

@@ -109,7 +109,7 @@ HWND MakeWindow() {
 }
 
 TEST(ProcedureBridgeTest, HookSeesMessagesAndPassesThemOn) {
-  const HWND window = MakeWindow();
+  HWND window = MakeWindow();
   ASSERT_NE(window, nullptr);
   const auto handle = reinterpret_cast<WindowHandle>(window);
   const auto program = reinterpret_cast<std::intptr_t>(&ProgramProcedure);

@@ -10,14 +10,14 @@ using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT
 
 template <typename Function>
 Function User32Function(const char* name) {
-  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
   // Through void(*)() so the compiler accepts the cast between function types.
   return reinterpret_cast<Function>(
       reinterpret_cast<void (*)()>(user32 != nullptr ? GetProcAddress(user32, name) : nullptr));
 }
 
 UINT SystemDpi() {
-  const HDC screen = GetDC(nullptr);
+  HDC screen = GetDC(nullptr);
   const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
   if (screen != nullptr) {
     ReleaseDC(nullptr, screen);

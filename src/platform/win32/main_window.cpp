@@ -78,7 +78,7 @@ LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == theWindow.label2) {
-        const auto dc = reinterpret_cast<HDC>(wParam);
+        auto* const dc = reinterpret_cast<HDC>(wParam);
         SetTextColor(dc, RGB(0, 0, 255));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));

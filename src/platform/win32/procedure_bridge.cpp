@@ -85,7 +85,7 @@ std::intptr_t BridgeGetWindowLong(WindowHandle window, int index) {
 }
 
 std::intptr_t BridgeSetWindowLong(WindowHandle window, int index, std::intptr_t value) {
-  const auto handle = reinterpret_cast<HWND>(window);
+  auto* const handle = reinterpret_cast<HWND>(window);
   if (index != GWLP_WNDPROC) {
     return SetWindowLongPtrA(handle, index, value);
   }

@@ -6,13 +6,13 @@
 #include "platform/win32/main_window.h"
 #include "platform/win32/win32_platform.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
-                    int showCommand) {
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*lpCmdLine*/,
+                    int nShowCmd) {
   using namespace minute_alarm;
   static win32::Win32Platform platform;
   InstallPlatform(&platform);
 
-  if (!win32::CreateMainWindow(instance)) {
+  if (!win32::CreateMainWindow(hInstance)) {
     ShowMessage(u"Minute Alarm could not create its window and has to end.");
     return 1;
   }
@@ -20,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   if (!IsWindow(win32::TheMainWindow().form)) {
     return 0;
   }
-  win32::ShowMainWindow(showCommand);
+  win32::ShowMainWindow(nShowCmd);
 
   MSG message;
   BOOL got;

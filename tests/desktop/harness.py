@@ -130,8 +130,8 @@ class Desktop:
         for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER", "XDG_RUNTIME_DIR"):
             os.environ[key] = self.env[key]
 
-    def spawn(self, args, name):
-        proc = _spawn(args, self.env, self._log(name))
+    def spawn(self, args, name, **env):
+        proc = _spawn(args, {**self.env, **env}, self._log(name))
         self.procs.append(proc)
         return proc
 

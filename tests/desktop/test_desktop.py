@@ -44,10 +44,10 @@ class ProgramCase(unittest.TestCase):
         self.x = h.Xclient()
         self.addCleanup(self.x.close)
 
-    def launch(self, wait_window=True):
+    def launch(self, wait_window=True, **env):
         ProgramCase.runs += 1
         name = f"program-{ProgramCase.runs}"
-        self.proc = desk.spawn([PROGRAM], name)
+        self.proc = desk.spawn([PROGRAM], name, **env)
         self.addCleanup(self._end_program, name)
         if not wait_window:
             return None
@@ -158,6 +158,19 @@ class TargetKeys(ProgramCase):
         leaked = [k for k in self.focus.key_presses() if k in fkeys]
         self.assertEqual(leaked, [], "hot keys reached the focused window")
         self.assertEqual(self.x.title(self.win), TITLE, "adjusting the target touched the title")
+
+
+class CommaLocale(ProgramCase):
+    def test_typed_fraction_is_raised_and_read_back_with_a_point(self):
+        self.launch(LC_ALL="de_DE.UTF-8")
+        desk.xdotool("windowfocus", "--sync", str(self.win.id))
+        self.press("ctrl+a")
+        desk.xdotool("type", "--delay", "40", "1.5")
+        self.eventually(lambda: self.entry()[1], "1.5", what="typed playTime text")
+        self.focus.focus()
+        for expected in ("2.5", "3.5"):
+            self.press("F10")
+            self.eventually(lambda: self.entry()[1], expected, what="playTime text")
 
 
 class TimerAndAlarm(ProgramCase):

@@ -46,4 +46,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ "$1" = --prepare ]; then
   exit 0
 fi
-exec "$wine" "$@"
+# Wine's server and its service processes inherit the program's output and
+# keep it open for seconds after the program ends; whoever reads to the end
+# of that output (ctest does) would wait for them. Hand the output on from
+# files once the program itself has ended.
+out=$(mktemp)
+err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+status=0
+"$wine" "$@" >"$out" 2>"$err" || status=$?
+cat "$out"
+cat "$err" >&2
+exit "$status"

@@ -177,6 +177,10 @@ def run(app_exe, probe_exe, env):
 
 def main():
     app_exe, probe_exe = (os.path.abspath(arg) for arg in sys.argv[1:3])
+    for exe in (app_exe, probe_exe):
+        if not os.path.isfile(exe):
+            print(f"FAIL no such program: {exe}")
+            return 1
     xvfb, display = start_xvfb()
     prefix_dir = tempfile.mkdtemp(prefix="minute-alarm-wine-")
     env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(prefix_dir, "prefix"),

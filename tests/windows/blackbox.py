@@ -16,7 +16,7 @@ import time
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 VK_F9, VK_F10, VK_F11 = 0x78, 0x79, 0x7A
-CREDIT = "Minute Alarm \u2014 F11 start/stop, F9/F10 second"
+CREDIT = "Minute Alarm \u2014 hot-key timer"
 HOT_KEY_TAKEN = "這個熱鍵已被其他程式使用"
 
 failures = []

@@ -27,7 +27,7 @@ struct ControlLayout {
 
 // In tab order.
 const ControlLayout kControls[] = {
-    {&MainWindow::label1, L"STATIC", SS_LEFT, 0, {48, 8, 177, 25}, L"stop"},
+    {&MainWindow::label1, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, {48, 8, 177, 25}, L"stop"},
     {&MainWindow::playTime,
      L"EDIT",
      ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP,
@@ -36,10 +36,10 @@ const ControlLayout kControls[] = {
      L"20"},
     {&MainWindow::label2,
      L"STATIC",
-     SS_LEFT,
+     SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
      0,
      {8, 48, 209, 25},
-     L"Minute Alarm \u2014 F11 start/stop, F9/F10 second"},
+     L"Minute Alarm \u2014 hot-key timer"},
 };
 
 MainWindow theWindow;

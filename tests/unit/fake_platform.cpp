@@ -25,53 +25,6 @@ std::intptr_t OriginalWindowProc(WindowHandle window, std::uint32_t message,
 
 }  // namespace
 
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10U) + (text[++i] - 0xDC00);
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6U));
-      out += static_cast<char>(0x80 | (c & 0x3FU));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12U));
-      out += static_cast<char>(0x80 | ((c >> 6U) & 0x3FU));
-      out += static_cast<char>(0x80 | (c & 0x3FU));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18U));
-      out += static_cast<char>(0x80 | ((c >> 12U) & 0x3FU));
-      out += static_cast<char>(0x80 | ((c >> 6U) & 0x3FU));
-      out += static_cast<char>(0x80 | (c & 0x3FU));
-    }
-  }
-  return out;
-}
-
-std::u16string Utf16(std::string_view text) {
-  std::u16string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-    std::uint32_t c = extra == 0 ? lead : lead & (0x3FU >> extra);
-    for (int k = 1; k <= extra && i + k < text.size(); ++k) {
-      c = (c << 6U) | (static_cast<unsigned char>(text[i + k]) & 0x3FU);
-    }
-    i += extra + 1;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10U));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FFU));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
-  return out;
-}
-
 FakePlatform::FakePlatform()
     : windowProcedure(reinterpret_cast<std::intptr_t>(&OriginalWindowProc)) {
   current = this;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/utf_text.h"
 
 namespace minute_alarm::testing {
 
@@ -17,8 +18,8 @@ struct ProgramExited {
   int code;
 };
 
-std::string Utf8(std::u16string_view text);
-std::u16string Utf16(std::string_view text);
+inline std::string Utf8(std::u16string_view text) { return Utf8FromUtf16(text); }
+inline std::u16string Utf16(std::string_view text) { return Utf16FromUtf8(text); }
 
 class FakePlatform final : public Platform {
  public:

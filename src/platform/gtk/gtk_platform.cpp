@@ -4,7 +4,7 @@
 
 #include "platform/gtk/mci.h"
 #include "platform/gtk/program_files.h"
-#include "platform/gtk/utf_text.h"
+#include "platform/utf_text.h"
 
 namespace minute_alarm::gtk {
 

@@ -1,10 +1,9 @@
 #include "platform/gtk/main_window.h"
 
-#include <optional>
 #include <utility>
 
 #include "app/form1.h"
-#include "platform/gtk/utf_text.h"
+#include "platform/utf_text.h"
 
 namespace minute_alarm::gtk {
 
@@ -93,22 +92,20 @@ void MainWindow::Show() {
 }
 
 bool MainWindow::SetTitle(std::u16string_view text) {
-  const std::optional<std::string> utf8 = StrictUtf8(text);
-  if (window_ == nullptr || !utf8) {
+  if (window_ == nullptr) {
     return false;
   }
-  gtk_window_set_title(GTK_WINDOW(window_), utf8->c_str());
+  gtk_window_set_title(GTK_WINDOW(window_), Utf8FromUtf16(text).c_str());
   // The alarm may sound in the same tick: let the new second reach the screen first.
   gdk_display_flush(gtk_widget_get_display(window_));
   return true;
 }
 
 bool MainWindow::SetLabel1Caption(std::u16string_view text) {
-  const std::optional<std::string> utf8 = StrictUtf8(text);
-  if (window_ == nullptr || !utf8) {
+  if (window_ == nullptr) {
     return false;
   }
-  gtk_label_set_text(GTK_LABEL(label1_), utf8->c_str());
+  gtk_label_set_text(GTK_LABEL(label1_), Utf8FromUtf16(text).c_str());
   return true;
 }
 
@@ -116,20 +113,15 @@ bool MainWindow::GetPlayTimeText(std::u16string& text) {
   if (window_ == nullptr) {
     return false;
   }
-  std::optional<std::u16string> utf16 = StrictUtf16(gtk_entry_get_text(GTK_ENTRY(playTime_)));
-  if (!utf16) {
-    return false;
-  }
-  text = std::move(*utf16);
+  text = Utf16FromUtf8(gtk_entry_get_text(GTK_ENTRY(playTime_)));
   return true;
 }
 
 bool MainWindow::SetPlayTimeText(std::u16string_view text) {
-  const std::optional<std::string> utf8 = StrictUtf8(text);
-  if (window_ == nullptr || !utf8) {
+  if (window_ == nullptr) {
     return false;
   }
-  gtk_entry_set_text(GTK_ENTRY(playTime_), utf8->c_str());
+  gtk_entry_set_text(GTK_ENTRY(playTime_), Utf8FromUtf16(text).c_str());
   return true;
 }
 

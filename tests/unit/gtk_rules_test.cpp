@@ -1,21 +1,16 @@
-// The Linux backend's window-free parts: lock-key variants and the tick grid.
-#include <X11/keysym.h>
+// The Linux backend's lock-key variants.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
+#include <vector>
 
 #include "platform/gtk/key_codes.h"
-#include "platform/gtk/tick_schedule.h"
 
 namespace minute_alarm::gtk {
 namespace {
 
 // X protocol modifier bits; <X11/X.h> would define None, which GoogleTest uses as a name.
-constexpr unsigned ShiftMask = 1U << 0, LockMask = 1U << 1, ControlMask = 1U << 2,
-                   Mod1Mask = 1U << 3, Mod2Mask = 1U << 4, Mod3Mask = 1U << 5, Mod4Mask = 1U << 6,
-                   Mod5Mask = 1U << 7;
-constexpr unsigned long NoSymbol = 0;
+constexpr unsigned LockMask = 1U << 1, Mod2Mask = 1U << 4, Mod3Mask = 1U << 5, Mod5Mask = 1U << 7;
 
 TEST(GtkKeyCodes, LockCombinationsCoverEveryStateOnce) {
   struct Case {
@@ -42,26 +37,6 @@ TEST(GtkKeyCodes, LockCombinationsCoverEveryStateOnce) {
     std::sort(got.begin(), got.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(got, expected) << "masks " << c.caps << "," << c.num << "," << c.scroll;
-  }
-}
-
-TEST(GtkTickSchedule, NextTickStaysOnTheGridAndSkipsMissedTicks) {
-  constexpr std::int64_t kStart = 5'000'000;
-  constexpr std::int64_t kPeriod = 1'000'000;
-  struct Case {
-    std::int64_t now;
-    std::int64_t next;
-  };
-  const Case cases[] = {
-      {kStart + kPeriod, kStart + 2 * kPeriod},            // on time
-      {kStart + kPeriod + 1'500, kStart + 2 * kPeriod},    // a little late: no drift
-      {kStart + 2 * kPeriod - 1, kStart + 2 * kPeriod},    // nearly a period late
-      {kStart + 4 * kPeriod + 300, kStart + 5 * kPeriod},  // three missed: one call, then on grid
-      {kStart, kStart + kPeriod},
-      {kStart - 7, kStart + kPeriod},  // a clock that reads before the start
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(NextTickTime(kStart, kPeriod, c.now), c.next) << "now " << c.now;
   }
 }
 

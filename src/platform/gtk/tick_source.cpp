@@ -1,6 +1,6 @@
 #include "platform/gtk/tick_source.h"
 
-#include "platform/gtk/tick_schedule.h"
+#include "platform/tick_schedule.h"
 
 namespace minute_alarm::gtk {
 
@@ -13,6 +13,7 @@ struct TickSource {
   GSource base;
   std::int64_t start;
   std::int64_t period;
+  std::int64_t ticksDelivered;
   std::uintptr_t id;
   TimerProcedure procedure;
 };
@@ -20,10 +21,14 @@ struct TickSource {
 gboolean DispatchTick(GSource* source, GSourceFunc /*callback*/, gpointer /*data*/) {
   auto* tick = reinterpret_cast<TickSource*>(source);
   const std::int64_t now = g_source_get_time(source);
+  const TickStep step = NextTickStep(now - tick->start, tick->period, tick->ticksDelivered);
+  tick->ticksDelivered = step.ticksDelivered;
   // Scheduled before the call: the procedure may open a modal box, and the
   // nested loop must not see this tick as still due.
-  g_source_set_ready_time(source, NextTickTime(tick->start, tick->period, now));
-  tick->procedure(0, kWmTimer, tick->id, static_cast<std::uint32_t>(now / 1000));
+  g_source_set_ready_time(source, tick->start + (step.ticksDelivered + 1) * tick->period);
+  if (step.deliver) {
+    tick->procedure(0, kWmTimer, tick->id, static_cast<std::uint32_t>(now / 1000));
+  }
   return G_SOURCE_CONTINUE;
 }
 
@@ -48,6 +53,7 @@ std::uintptr_t TickSources::Start(std::uint32_t milliseconds, TimerProcedure pro
   tick->procedure = procedure;
   tick->period = static_cast<std::int64_t>(milliseconds) * 1000;
   tick->start = g_get_monotonic_time();
+  tick->ticksDelivered = 0;
   // Windows lets WM_TIMER in while an earlier tick waits in a message box.
   g_source_set_can_recurse(source, TRUE);
   g_source_set_name(source, "minute-alarm tick");

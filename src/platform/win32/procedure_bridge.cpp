@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "platform/win32/tick_schedule.h"
+#include "platform/tick_schedule.h"
 
 namespace minute_alarm::win32 {
 

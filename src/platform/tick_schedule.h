@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-namespace minute_alarm::win32 {
+namespace minute_alarm {
 
-// How early a callback may come and still count as its tick: SetTimer
+// How early a wake-up may come and still count as its tick: Windows' SetTimer
 // rounds its delays to the system tick (15.6 ms by default).
 inline constexpr std::int64_t kEarlyToleranceMicroseconds = 16'000;
 
@@ -21,4 +21,4 @@ struct TickStep {
 TickStep NextTickStep(std::int64_t elapsedMicroseconds, std::int64_t periodMicroseconds,
                       std::int64_t ticksDelivered);
 
-}  // namespace minute_alarm::win32
+}  // namespace minute_alarm

@@ -1,8 +1,8 @@
-#include "platform/win32/tick_schedule.h"
+#include "platform/tick_schedule.h"
 
 #include <algorithm>
 
-namespace minute_alarm::win32 {
+namespace minute_alarm {
 
 TickStep NextTickStep(std::int64_t elapsedMicroseconds, std::int64_t periodMicroseconds,
                       std::int64_t ticksDelivered) {
@@ -20,4 +20,4 @@ TickStep NextTickStep(std::int64_t elapsedMicroseconds, std::int64_t periodMicro
   return step;
 }
 
-}  // namespace minute_alarm::win32
+}  // namespace minute_alarm

@@ -62,7 +62,7 @@ TEST_F(GtkTickSource, TicksStayOnTheGridOfTheirStart) {
     const std::int64_t due = start + static_cast<std::int64_t>(i + 1) * kPeriodUs;
     // Never early; late only by scheduling noise, which must not add up.
     EXPECT_GE(record_.times[i], due) << "tick " << i;
-    EXPECT_LT(record_.times[i], due + 10'000) << "tick " << i;
+    EXPECT_LT(record_.times[i], due + 20'000) << "tick " << i;
     EXPECT_EQ(record_.ids[i], id);
   }
 }
@@ -78,7 +78,7 @@ TEST_F(GtkTickSource, MissedTicksCoalesceIntoOne) {
   ASSERT_EQ(record_.times.size(), 5U);
   const std::int64_t fifth = start + 5 * kPeriodUs;
   EXPECT_GE(record_.times[2], fifth) << "back on the grid after the catch-up";
-  EXPECT_LT(record_.times[2], fifth + 10'000) << "not a period after the catch-up";
+  EXPECT_LT(record_.times[2], fifth + 20'000) << "not a period after the catch-up";
 }
 
 TEST_F(GtkTickSource, KillStopsOnlyLiveTimers) {

@@ -117,24 +117,25 @@ std::string MciPlayer::PlayFile(const std::string& path) {
     return cannot_play + "it is not MPEG audio, or it is damaged.";
   }
 
-  const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(rate),
-                            static_cast<std::uint8_t>(channels)};
+  const pa_sample_spec sampleFormat{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(rate),
+                                    static_cast<std::uint8_t>(channels)};
   pa_buffer_attr buffering;
   buffering.maxlength = static_cast<std::uint32_t>(-1);
-  buffering.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &spec));
+  buffering.tlength =
+      static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &sampleFormat));
   buffering.prebuf = static_cast<std::uint32_t>(-1);
   buffering.minreq = static_cast<std::uint32_t>(-1);
   buffering.fragsize = static_cast<std::uint32_t>(-1);
   // A new stream on the default sink each time, so the sound follows the user's choice of
   // output device.
   int error = 0;
-  Stream stream(pa_simple_new(nullptr, "Minute Alarm", PA_STREAM_PLAYBACK, nullptr, "alarm", &spec,
-                              nullptr, &buffering, &error));
+  Stream stream(pa_simple_new(nullptr, "Minute Alarm", PA_STREAM_PLAYBACK, nullptr, "alarm",
+                              &sampleFormat, nullptr, &buffering, &error));
   if (!stream) {
     return cannot_play + "no sound server could be reached (" + pa_strerror(error) + ").";
   }
 
-  std::vector<unsigned char> piece(pa_frame_size(&spec) * (rate / kPiecesPerSecond));
+  std::vector<unsigned char> piece(pa_frame_size(&sampleFormat) * (rate / kPiecesPerSecond));
   bool heard_any = false;
   std::string damage;
   for (;;) {

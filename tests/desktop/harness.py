@@ -4,7 +4,9 @@ from outside (X properties, AT-SPI, recorded sound)."""
 
 import array
 import atexit
+import contextlib
 import ctypes
+import itertools
 import os
 import select
 import shutil
@@ -29,40 +31,31 @@ def _die_with_parent():
 
 
 def _spawn(args, env, log, **kw):
-    """Starts a process in a group of its own; `log` is a file path or subprocess.PIPE."""
-    if log == subprocess.PIPE:
-        return subprocess.Popen(args, env=env, stdout=log, stderr=subprocess.DEVNULL,
-                                start_new_session=True, preexec_fn=_die_with_parent, **kw)
-    with open(log, "wb") as out:
-        return subprocess.Popen(args, env=env, stdout=out, stderr=subprocess.STDOUT,
-                                start_new_session=True, preexec_fn=_die_with_parent, **kw)
+    """Starts a process in a group of its own; its output goes to the file `log`, or
+    to a pipe if `log` is None."""
+    with open(log or os.devnull, "wb") as out:
+        return subprocess.Popen(args, env=env, stdout=subprocess.PIPE if log is None else out,
+                                stderr=out, start_new_session=True,
+                                preexec_fn=_die_with_parent, **kw)
 
 
 def _stop_group(proc, grace=3.0):
     """Ends a process we started and its own process group (its helpers)."""
-    if proc is None:
-        return
-    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, grace)):
-        try:
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        with contextlib.suppress(ProcessLookupError):
             os.killpg(proc.pid, sig)
-        except ProcessLookupError:
-            pass
-        try:
-            proc.wait(wait)
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            proc.wait(grace)
             return
-        except subprocess.TimeoutExpired:
-            continue
 
 
 def wait_for(predicate, timeout, step=0.02, what="condition"):
     end = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
+    while not (value := predicate()):
         if time.monotonic() > end:
             raise TimeoutError(f"timed out after {timeout} s waiting for {what}")
         time.sleep(step)
+    return value
 
 
 class Desktop:
@@ -77,51 +70,41 @@ class Desktop:
                     if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                                  "PULSE_SERVER", "XDG_RUNTIME_DIR", "GTK_MODULES",
                                  "NO_AT_BRIDGE", "XAUTHORITY")}
-        try:
-            self._start()
-        except BaseException:
-            self.stop()
-            raise
+        self._start()  # on failure, atexit stops what has started
 
     def _log(self, name):
         return os.path.join(self.tmp, name + ".log")
+
+    def _start_server(self, name, args):
+        """Starts a server that writes its address to the descriptor put for {fd} in args."""
+        rfd, wfd = os.pipe()
+        self.spawn([a.format(fd=wfd) for a in args], name, pass_fds=(wfd,))
+        os.close(wfd)
+        with os.fdopen(rfd) as f:
+            address = f.readline().strip()
+        if not address:
+            raise RuntimeError(f"{name} did not start")
+        return address
 
     def _start(self):
         run = os.path.join(self.tmp, "run")
         os.mkdir(run, 0o700)
         self.env.update(XDG_RUNTIME_DIR=run, HOME=self.tmp, NO_AT_BRIDGE="0",
                         GDK_BACKEND="x11", LANG="C.UTF-8", LC_ALL="C.UTF-8")
+        self.env["DISPLAY"] = ":" + self._start_server("xvfb", [
+            "Xvfb", "-displayfd", "{fd}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"])
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._start_server("dbus", [
+            "dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address={fd}"])
 
-        rfd, wfd = os.pipe()
-        xvfb = _spawn(["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1024x768x24",
-                       "-nolisten", "tcp"], self.env, self._log("xvfb"), pass_fds=(wfd,))
-        self.procs.append(xvfb)
-        os.close(wfd)
-        with os.fdopen(rfd) as f:
-            number = f.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        self.env["DISPLAY"] = ":" + number
-
-        rfd, wfd = os.pipe()
-        bus = _spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                      f"--print-address={wfd}"], self.env, self._log("dbus"), pass_fds=(wfd,))
-        self.procs.append(bus)
-        os.close(wfd)
-        with os.fdopen(rfd) as f:
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = f.readline().strip()
-
-        self.pulse_socket = os.path.join(self.tmp, "pulse.sock")
+        socket = os.path.join(self.tmp, "pulse.sock")
         conf = os.path.join(self.tmp, "pulse.pa")
         with open(conf, "w") as f:
-            f.write(f"load-module module-native-protocol-unix socket={self.pulse_socket}"
-                    " auth-anonymous=1\n"
+            f.write(f"load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n"
                     "load-module module-null-sink sink_name=null\n"
                     "set-default-sink null\n")
-        self.procs.append(_spawn(["pulseaudio", "-n", "-F", conf, "--daemonize=no",
-                                  "--exit-idle-time=-1", "--system=false",
-                                  "--log-target=stderr"], self.env, self._log("pulse")))
-        self.env["PULSE_SERVER"] = "unix:" + self.pulse_socket
+        self.spawn(["pulseaudio", "-n", "-F", conf, "--daemonize=no", "--exit-idle-time=-1",
+                    "--system=false", "--log-target=stderr"], "pulse")
+        self.env["PULSE_SERVER"] = "unix:" + socket
         wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env,
                                          capture_output=True).returncode == 0,
                  10, 0.1, "PulseAudio")
@@ -130,8 +113,8 @@ class Desktop:
         for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER", "XDG_RUNTIME_DIR"):
             os.environ[key] = self.env[key]
 
-    def spawn(self, args, name, **env):
-        proc = _spawn(args, {**self.env, **env}, self._log(name))
+    def spawn(self, args, name, pass_fds=(), **env):
+        proc = _spawn(args, {**self.env, **env}, name and self._log(name), pass_fds=pass_fds)
         self.procs.append(proc)
         return proc
 
@@ -150,44 +133,28 @@ class Recorder:
 
     def __init__(self, desktop):
         self.chunks = []
-        self.proc = _spawn(["parec", "--raw", "--latency-msec=5", "--format=s16le",
-                            f"--rate={RATE}", "--channels=1", "-d", "null.monitor"],
-                           desktop.env, subprocess.PIPE)
-        desktop.procs.append(self.proc)
-        self.thread = threading.Thread(target=self._read, daemon=True)
-        self.thread.start()
+        self.proc = desktop.spawn(["parec", "--raw", "--latency-msec=5", "--format=s16le",
+                                   f"--rate={RATE}", "--channels=1", "-d", "null.monitor"], None)
+        threading.Thread(target=self._read, daemon=True).start()
         wait_for(lambda: self.chunks, 5, what="first recorded samples")
 
     def _read(self):
         fd = self.proc.stdout.fileno()
-        while True:
-            data = os.read(fd, 4096)
-            if not data:
-                return
+        while data := os.read(fd, 4096):
             self.chunks.append((time.monotonic(), data))
-
-    def samples(self):
-        """The recording so far and the monotonic time of its first sample."""
-        chunks = list(self.chunks)
-        raw = b"".join(d for _, d in chunks)
-        raw = raw[:len(raw) // 2 * 2]
-        # A read returns after its last sample was captured, never before; the earliest
-        # bound over all reads is the tightest estimate of the start time.
-        start, total = None, 0
-        for stamp, data in chunks:
-            total += len(data) // 2
-            t = stamp - total / RATE
-            start = t if start is None else min(start, t)
-        return array.array("h", raw), start
 
     def onsets(self, threshold=2000, quiet=0.3):
         """Times at which sound starts after at least `quiet` seconds of silence."""
-        pcm, start = self.samples()
+        chunks = list(self.chunks)
+        raw = b"".join(d for _, d in chunks)
+        # A read returns after its last sample was captured, never before; the earliest
+        # bound over all reads is the tightest estimate of the first sample's time.
+        ends = itertools.accumulate(len(d) // 2 for _, d in chunks)
+        start = min(stamp - n / RATE for (stamp, _), n in zip(chunks, ends))
         result, last_loud = [], -10**9
-        gap = int(quiet * RATE)
-        for i, v in enumerate(pcm):
-            if v > threshold or v < -threshold:
-                if i - last_loud > gap:
+        for i, v in enumerate(array.array("h", raw[:len(raw) // 2 * 2])):
+            if abs(v) > threshold:
+                if i - last_loud > quiet * RATE:
                     result.append(start + i / RATE)
                 last_loud = i
         return result
@@ -201,31 +168,33 @@ class Xclient:
         self.root = self.d.screen().root
         self.atom = self.d.intern_atom
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
+
     def keycode(self, name):
         return self.d.keysym_to_keycode(XK.string_to_keysym(name))
 
     def prop(self, win, name, kind=X.AnyPropertyType):
-        try:
+        with contextlib.suppress(xerror.BadWindow):
             p = win.get_full_property(self.atom(name), kind)
-        except xerror.BadWindow:
-            return None
-        return None if p is None else p.value
+            return None if p is None else p.value
+        return None
 
     def title(self, win):
         v = self.prop(win, "_NET_WM_NAME")
-        return None if v is None else (v.decode() if isinstance(v, bytes) else v)
+        return None if v is None else v.decode()
 
-    def windows_of(self, pid, viewable=True):
+    def windows_of(self, pid):
+        """The program's viewable top-level windows."""
         out = []
         for w in self.root.query_tree().children:
-            try:
-                if viewable and w.get_attributes().map_state != X.IsViewable:
-                    continue
-            except xerror.BadWindow:
-                continue
-            p = self.prop(w, "_NET_WM_PID", Xatom.CARDINAL)
-            if p is not None and len(p) and p[0] == pid:
-                out.append(w)
+            with contextlib.suppress(xerror.BadWindow):  # gone meanwhile
+                p = self.prop(w, "_NET_WM_PID", Xatom.CARDINAL)
+                if p and p[0] == pid and w.get_attributes().map_state == X.IsViewable:
+                    out.append(w)
         return out
 
     def window_titled(self, pid, title):
@@ -265,8 +234,7 @@ class FocusWindow(Xclient):
     def __init__(self, desktop):
         super().__init__()
         self.win = self.root.create_window(300, 300, 200, 100, 0, self.d.screen().root_depth,
-                                           event_mask=X.KeyPressMask | X.StructureNotifyMask)
-        self.win.set_wm_name("focus holder")
+                                           event_mask=X.KeyPressMask)
         self.win.map()
         self.d.flush()
         self.presses = []
@@ -310,8 +278,6 @@ class TitleWatch:
                     title = self.x.title(self.win)
                     if title != self.changes[-1][1]:
                         self.changes.append((t, title))
-                elif ev.type == X.DestroyNotify:
-                    return
 
     def stop(self):
         self.done = True
@@ -324,37 +290,27 @@ def accessible_app(pid, timeout=10):
 
     def find():
         for app in pyatspi.Registry.getDesktop(0):
-            try:
-                if app is not None and app.get_process_id() == pid:
+            with contextlib.suppress(Exception):  # a dead or half-made application
+                if app.get_process_id() == pid:
                     return app
-            except Exception:
-                continue
         return None
     return wait_for(find, timeout, 0.1, "the program on the accessibility bus")
 
 
 def accessible_widgets(app):
-    """(role name, accessible name, text) of every label, text box, dialog and button."""
+    """(role name, accessible name, text) of every label and text box."""
     import pyatspi
     app.clear_cache()
-    wanted = {pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY,
-              pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT,
-              pyatspi.ROLE_FRAME}
     out = []
 
-    def walk(acc, depth):
-        if acc is None or depth > 30:
+    def walk(acc):
+        if acc is None:
             return
         role = acc.getRole()
-        if role in wanted:
-            text = None
-            if role in (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_LABEL):
-                try:
-                    text = acc.queryText().getText(0, -1)
-                except NotImplementedError:
-                    pass
+        if role in (pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT):
+            text = acc.queryText().getText(0, -1) if role == pyatspi.ROLE_TEXT else None
             out.append((acc.getRoleName(), acc.name, text))
         for child in acc:
-            walk(child, depth + 1)
-    walk(app, 0)
+            walk(child)
+    walk(app)
     return out

@@ -26,21 +26,26 @@ def check(what, ok, detail=""):
     print(("PASS " if ok else "FAIL ") + what + ("" if ok else f": {detail}"), flush=True)
     if not ok:
         failures.append(what)
-    return ok
 
 
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        display = pipe.readline().strip()
-    if not display:
-        server.kill()
-        raise RuntimeError("Xvfb did not start")
-    return server, ":" + display
+def poll(get, condition, timeout):
+    """Calls get until its result meets condition; gives (result, seconds waited or None)."""
+    start = time.monotonic()
+    while True:
+        value = get()
+        waited = time.monotonic() - start
+        if condition(value):
+            return value, waited
+        if waited > timeout:
+            return value, None
+        time.sleep(0.05)
+
+
+def exit_code(process, timeout):
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return "still running"
 
 
 class Probe:
@@ -51,53 +56,38 @@ class Probe:
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.lines = queue.Queue()
         threading.Thread(target=self._read, daemon=True).start()
-        if self._answer(60) != "ok ready":
+        if self.lines.get(timeout=60) != "ok ready":
             raise RuntimeError("probe did not start")
 
     def _read(self):
         for raw in self.process.stdout:
             self.lines.put(raw.decode("utf-8").rstrip("\r\n"))
 
-    def _answer(self, timeout):
-        try:
-            return self.lines.get(timeout=timeout)
-        except queue.Empty:
-            raise RuntimeError("probe did not answer") from None
-
     def ask(self, command):
         self.process.stdin.write((command + "\n").encode())
         self.process.stdin.flush()
-        return self._answer(15)
+        return self.lines.get(timeout=15)  # queue.Empty: the probe hangs
 
     def texts(self):
+        """The main window's title, Label1, playTime and Label2; [] without a window."""
         answer = self.ask("texts")
-        return answer[3:].split("\t") if answer.startswith("ok ") else None
+        return answer[3:].split("\t") if answer.startswith("ok ") else []
 
-    def wait_texts(self, condition, timeout):
-        """Polls the window's texts until condition holds; gives (texts, seconds waited)."""
-        start = time.monotonic()
-        texts = None
-        while time.monotonic() - start < timeout:
-            texts = self.texts()
-            if texts is not None and condition(texts):
-                return texts, time.monotonic() - start
-            time.sleep(0.05)
-        return texts, None
+    def wait_text(self, index, expected, timeout=5):
+        return poll(self.texts, lambda t: t[index:index + 1] == [expected], timeout)
+
+    def expect(self, what, index, expected):
+        texts, waited = self.wait_text(index, expected)
+        check(what, waited is not None, texts)
+        return texts
 
     def press(self, key):
         self.ask(f"key {key}")
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.stdin.close()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-
-
-def field(index, expected):
-    return lambda texts: len(texts) > index and texts[index] == expected
+        self.process.stdin.close()
+        if exit_code(self.process, 10) == "still running":
+            self.process.kill()
 
 
 def run(app_exe, probe_exe, env):
@@ -105,67 +95,51 @@ def run(app_exe, probe_exe, env):
     second = None
     probe = Probe(env, probe_exe)
     try:
-        texts, _ = probe.wait_texts(lambda t: len(t) == 4, 30)
-        check("window with three controls appears", texts is not None and len(texts) == 4, texts)
+        texts, _ = poll(probe.texts, lambda t: len(t) == 4, 30)
         check("initial texts", texts == ["hot key F11", "stop", "20", CREDIT], texts)
 
         # F11 starts the count: one second to the first tick, then one a second.
         probe.press(VK_F11)
-        texts, _ = probe.wait_texts(field(1, "Stop Timer"), 5)
-        check("F11 switches on: Label1 reads 'Stop Timer'", texts[1] == "Stop Timer", texts)
-        texts, first = probe.wait_texts(field(0, "1"), 5)
+        probe.expect("F11 switches on: Label1 reads 'Stop Timer'", 1, "Stop Timer")
+        texts, first = probe.wait_text(0, "1")
         check("first tick about one second after F11", first is not None and 0.5 < first < 1.8,
               f"{first} s, {texts}")
-        texts, third = probe.wait_texts(field(0, "3"), 5)
+        texts, third = probe.wait_text(0, "3")
         check("title counts 1, 2, 3 a second apart",
               third is not None and 1.6 < third < 2.5, f"{third} s, {texts}")
 
         # F9 and F10 rewrite the text box.
         for key, expected in ((VK_F9, "19"), (VK_F10, "20"), (VK_F10, "21")):
             probe.press(key)
-            texts, _ = probe.wait_texts(field(2, expected), 5)
-            check(f"key {key:#x} makes playTime {expected}", texts[2] == expected, texts)
+            probe.expect(f"key {key:#x} makes playTime {expected}", 2, expected)
 
         # A second instance finds F11 taken, says so and ends when its box is dismissed.
         second = subprocess.Popen([WINE, app_exe], env=env)
-        deadline = time.monotonic() + 30
-        answer = probe.ask("box")
-        while not answer.startswith("ok ") and time.monotonic() < deadline:
-            time.sleep(0.2)
-            answer = probe.ask("box")
+        answer, _ = poll(lambda: probe.ask("box"), lambda a: a.startswith("ok "), 30)
         check("second instance reports the taken hot key", answer == "ok " + HOT_KEY_TAKEN, answer)
         check("second instance has not ended before its box is dismissed", second.poll() is None)
         probe.ask("boxok")
-        try:
-            code = second.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            code = "still running"
+        code = exit_code(second, 10)
         check("second instance ends after OK with code 0", code == 0, code)
 
         # The first instance still counts and still owns its keys.
         before = probe.texts()
-        texts, _ = probe.wait_texts(lambda t: t[0] != before[0], 3)
-        check("first instance still counts", texts[0] != before[0], f"{before} -> {texts}")
+        texts, moved = poll(probe.texts, lambda t: t[:1] not in ([], before[:1]), 3)
+        check("first instance still counts", moved is not None, f"{before} -> {texts}")
         probe.press(VK_F9)
-        texts, _ = probe.wait_texts(field(2, "20"), 5)
-        check("first instance still takes F9", texts[2] == "20", texts)
+        probe.expect("first instance still takes F9", 2, "20")
 
         # F11 stops the count; the title keeps its last number.
         probe.press(VK_F11)
-        texts, _ = probe.wait_texts(field(1, "Start Timer"), 5)
-        check("F11 switches off: Label1 reads 'Start Timer'", texts[1] == "Start Timer", texts)
-        stopped = texts[0]
+        stopped = probe.expect("F11 switches off: Label1 reads 'Start Timer'", 1, "Start Timer")
         time.sleep(1.5)
         texts = probe.texts()
-        check("title stays after the stop", texts[0] == stopped and stopped.isdigit(),
+        check("title stays after the stop", texts[:1] == stopped[:1] and stopped[0].isdigit(),
               f"{stopped} -> {texts}")
 
         # Closing the window ends the program.
-        check("close posted", probe.ask("close") == "ok")
-        try:
-            code = app.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            code = "still running"
+        probe.ask("close")
+        code = exit_code(app, 5)
         check("program ends with code 0 when its window closes", code == 0, code)
     finally:
         probe.stop()
@@ -177,11 +151,13 @@ def run(app_exe, probe_exe, env):
 
 def main():
     app_exe, probe_exe = (os.path.abspath(arg) for arg in sys.argv[1:3])
-    for exe in (app_exe, probe_exe):
-        if not os.path.isfile(exe):
-            print(f"FAIL no such program: {exe}")
-            return 1
-    xvfb, display = start_xvfb()
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        display = ":" + pipe.readline().strip()
     prefix_dir = tempfile.mkdtemp(prefix="minute-alarm-wine-")
     env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(prefix_dir, "prefix"),
                WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")

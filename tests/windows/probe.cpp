@@ -9,7 +9,6 @@
 // GetWindowText does not reach across processes.
 #include <windows.h>
 
-#include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -32,18 +31,11 @@ std::string Utf8(const std::wstring& text) {
 std::wstring TextOf(HWND window) {
   wchar_t buffer[512] = {};
   DWORD_PTR copied = 0;
-  if (window == nullptr ||
-      SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
+  if (SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
                           SMTO_ABORTIFHUNG, 2000, &copied) == 0) {
     return L"<unreadable>";
   }
   return {buffer, static_cast<std::size_t>(copied)};
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, static_cast<int>(std::size(name)));
-  return name;
 }
 
 DWORD ProcessOf(HWND window) {
@@ -52,37 +44,22 @@ DWORD ProcessOf(HWND window) {
   return process;
 }
 
-struct Search {
-  const wchar_t* windowClass;
-  DWORD notProcess;
-  HWND found;
-};
-
-BOOL CALLBACK MatchTopLevel(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<Search*>(parameter);
-  if (IsWindowVisible(window) && ClassOf(window) == search->windowClass &&
-      ProcessOf(window) != search->notProcess) {
-    if (search->notProcess == 0 || TextOf(window) == kProgramName) {
-      search->found = window;
-      return FALSE;
+// The first visible top-level window of a class and title (any title if null) whose
+// process is not `notProcess`.
+HWND FindVisible(const wchar_t* windowClass, const wchar_t* title, DWORD notProcess = 0) {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, windowClass, title)) != nullptr) {
+    if (IsWindowVisible(window) && ProcessOf(window) != notProcess) {
+      return window;
     }
   }
-  return TRUE;
+  return nullptr;
 }
 
 // The first instance's window: the visible one (a second instance's stays hidden).
-HWND MainWindow() {
-  Search search{kMainWindowClass, 0, nullptr};
-  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+HWND MainWindow() { return FindVisible(kMainWindowClass, nullptr); }
 
-HWND OtherInstanceBox() {
-  HWND main = MainWindow();
-  Search search{L"#32770", main != nullptr ? ProcessOf(main) : 0xFFFFFFFF, nullptr};
-  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+HWND OtherInstanceBox() { return FindVisible(L"#32770", kProgramName, ProcessOf(MainWindow())); }
 
 void Pump(DWORD milliseconds) {
   const ULONGLONG until = GetTickCount64() + milliseconds;
@@ -110,18 +87,13 @@ HWND CreateFocusWindow() {
   return window;
 }
 
-void PressKey(HWND focusWindow, WORD virtualKey) {
+void PressKey(HWND focusWindow, BYTE virtualKey) {
   SetForegroundWindow(focusWindow);
   SetFocus(focusWindow);
   Pump(50);
-  INPUT inputs[2] = {};
-  for (INPUT& input : inputs) {
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-  }
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
+  const auto scan = static_cast<BYTE>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+  keybd_event(virtualKey, scan, 0, 0);
+  keybd_event(virtualKey, scan, KEYEVENTF_KEYUP, 0);
   Pump(50);
 }
 
@@ -144,7 +116,7 @@ std::string Run(const std::string& line, HWND focusWindow) {
   if (command == "key") {
     int virtualKey = 0;
     words >> virtualKey;
-    PressKey(focusWindow, static_cast<WORD>(virtualKey));
+    PressKey(focusWindow, static_cast<BYTE>(virtualKey));
     return "ok";
   }
   if (command == "box" || command == "boxok") {
@@ -172,9 +144,6 @@ int main() {
   std::cout << "ok ready" << std::endl;
   std::string line;
   while (std::getline(std::cin, line)) {
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
     std::cout << Run(line, focusWindow) << std::endl;
     Pump(0);
   }

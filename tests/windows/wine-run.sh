@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs a Windows test program under wine64, in a Wine prefix of the build's
-# own (<build dir>/wineprefix, or $MINUTE_ALARM_WINEPREFIX), made on first use.
+# Runs a Windows test program under wine64, in the build's own Wine prefix
+# (<build dir>/wineprefix), made on first use.
 # Usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]
 #        wine-run.sh --prepare BUILD_DIR   (only makes the prefix)
 set -eu
@@ -11,21 +11,13 @@ if [ "$program" = --prepare ]; then
   program=$2/CMakeCache.txt
 fi
 
-if [ -n "${MINUTE_ALARM_WINEPREFIX:-}" ]; then
-  prefix=$MINUTE_ALARM_WINEPREFIX
-else
-  # The build directory is the nearest one above the program that holds CMakeCache.txt.
-  dir=$(cd "$(dirname "$program")" && pwd)
-  while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do
-    dir=$(dirname "$dir")
-  done
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    echo "wine-run.sh: no build directory above $program; set MINUTE_ALARM_WINEPREFIX" >&2
-    exit 2
-  fi
-  prefix=$dir/wineprefix
-fi
-
+# The build directory is the nearest one above the program that holds CMakeCache.txt.
+dir=$(cd "$(dirname "$program")" && pwd)
+while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do
+  dir=$(dirname "$dir")
+done
+[ -f "$dir/CMakeCache.txt" ] || { echo "wine-run.sh: no build directory above $program" >&2; exit 2; }
+prefix=$dir/wineprefix
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -43,9 +35,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
   fi
 ) 9>"$prefix.lock"
 
-if [ "$1" = --prepare ]; then
-  exit 0
-fi
+[ "$1" != --prepare ] || exit 0
+
 # Wine's server and its service processes inherit the program's output and
 # keep it open for seconds after the program ends; whoever reads to the end
 # of that output (ctest does) would wait for them. Hand the output on from

@@ -106,7 +106,8 @@ TEST(TextFromNumber, PrintsWholeNumbersAsDigitsAndTheRestInGeneralForm) {
 // The printer's output must read back as the same number, whatever the
 // locale's decimal separator is.
 TEST(TextFromNumber, UsesAPointEvenInACommaLocale) {
-  const char* commaLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"};
+  const char* commaLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "German_Germany.1252",
+                                "de-DE"};
   std::string previous = std::setlocale(LC_ALL, nullptr);
   const char* chosen = nullptr;
   for (const char* name : commaLocales) {

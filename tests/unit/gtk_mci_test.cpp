@@ -71,7 +71,7 @@ class MciFiles : public testing::Test {
   }
   // Sparse: takes no room on disk.
   fs::path FileOfSize(const std::string& name, std::uintmax_t size) const {
-    const fs::path file = File(name, "");
+    fs::path file = File(name, "");
     fs::resize_file(file, size);
     return file;
   }

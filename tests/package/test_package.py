@@ -216,8 +216,10 @@ class UnpackedProgram(Deb):
         win = h.wait_for(lambda: self.client_window(x, proc.pid), 15, 0.05, "the main window")
         watch = h.TitleWatch(win.id)
         self.addCleanup(watch.stop)
+        app = h.accessible_app(proc.pid)
         desk.xdotool("key", "--delay", "40", *["F9"] * (20 - int(self.TARGET)))
-        time.sleep(1.0)  # the sound server settles; the keys have landed
+        h.wait_for(lambda: ("text", "playTime", self.TARGET) in h.accessible_widgets(app), 5,
+                   0.05, f"the chosen second {self.TARGET}")
         desk.xdotool("key", "F11")
         h.wait_for(lambda: watch.changes[-1][1] == self.TARGET, 10, 0.02, "the chosen second")
         time.sleep(0.4)  # the window manager redraws its title bar

@@ -13,6 +13,7 @@ if [[ "${1:-}" == "--tests" ]]; then
     dbus dbus-x11 at-spi2-core python3 python3-xlib python3-pyatspi gir1.2-atspi-2.0
     locales
     mingw-w64 binutils-mingw-w64 wine64 file
+    dpkg-dev lintian man-db openbox  # the package test (openbox frames its screenshot)
   )
 elif [[ -z "${DISPLAY:-}" ]]; then
   packages+=(xvfb xauth)  # no desktop here: the program gets a virtual display

@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test: format and lint,
 # unit tests (plain and under ASan+UBSan), the sound layer, the desktop black
 # box in Xvfb with PulseAudio, the 32-bit Windows product's static check and
-# the 64-bit Windows build's tests under Wine.
+# the 64-bit Windows build's tests under Wine; then the Debian package and the
+# Windows zips.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -46,6 +47,7 @@ step "lint" lint
 step "linux-sanitizers" suite asan
 step "windows-32" suite win32
 step "windows-64" suite win64
+step "package" ./tests/package/run.sh win32 win64
 
 if ((${#failed[@]})); then
   echo "Failed: ${failed[*]}"

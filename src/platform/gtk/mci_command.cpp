@@ -23,7 +23,14 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+// Appended in place: GCC 12 at -O3 takes `"\"" + std::string` for an overlapping
+// copy (a false -Wrestrict, GCC bug 105329), which fails the Release build.
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted.append(1, '"').append(text).append(1, '"');
+  return quoted;
+}
 
 bool StartsWithFileScheme(std::string_view element) {
   return element.size() >= 5 && g_ascii_strncasecmp(element.data(), "file:", 5) == 0;

@@ -36,8 +36,9 @@ class X11HotKeys {
   };
 
   static GdkFilterReturn Filter(GdkXEvent* xevent, GdkEvent* event, gpointer data);
-  bool Grab(KeyCode keycode, unsigned modifiers);
-  void Ungrab(KeyCode keycode, unsigned modifiers);
+  // Each takes one round trip to the server for all the states given.
+  bool Grab(KeyCode keycode, const std::vector<unsigned>& states);
+  void Ungrab(KeyCode keycode, const std::vector<unsigned>& states);
   std::vector<unsigned> LockVariants();
   unsigned LockMaskOf(KeySym lock);
 

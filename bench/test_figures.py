@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The benchmark's arithmetic: if it is wrong, every figure the benchmark prints is."""
 
+import array
 import os
 import sys
 import unittest
@@ -64,6 +65,23 @@ class Onsets(unittest.TestCase):
     def test_a_sound_long_after_the_alarm_is_not_its_chime(self):
         delays, silent = fig.onset_delays([10.0], [11.2])
         self.assertEqual((delays, silent), ([], [10.0]))
+
+
+class SoundArrivals(unittest.TestCase):
+    @staticmethod
+    def chunk(stamp, values):
+        return (stamp, array.array("h", values).tobytes())
+
+    def test_a_sound_arrives_with_the_read_that_brought_it(self):
+        quiet = [0] * 441  # 10 ms at 44.1 kHz
+        chunks = [self.chunk(1.0, quiet), self.chunk(1.01, quiet[:200] + [5000] + quiet[201:]),
+                  self.chunk(1.02, [-6000] * 441),  # the same sound goes on
+                  self.chunk(1.5, quiet * 40), self.chunk(1.6, [3000] + quiet)]
+        self.assertEqual(fig.sound_arrivals(chunks, quiet=0.3), [1.01, 1.6])
+
+    def test_a_gap_shorter_than_the_quiet_time_is_one_sound(self):
+        chunks = [self.chunk(2.0, [5000] + [0] * 4410 + [5000])]  # 100 ms apart
+        self.assertEqual(fig.sound_arrivals(chunks, quiet=0.3), [2.0])
 
 
 class Usage(unittest.TestCase):

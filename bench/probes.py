@@ -14,14 +14,20 @@ from Xlib.protocol import event as xevent
 class Pinger:
     """Sends _NET_WM_PING to a GTK window about every millisecond, one at a time, and
     stamps each answer. GDK answers on the main loop, so a round trip lasts as long as the
-    loop was busy: the program needs no hook to be measured."""
+    loop was busy: the program needs no hook to be measured. It also stamps the window's
+    title changes itself: another thread of this process could hold the interpreter's lock
+    just when a ping is answered."""
 
-    def __init__(self, wid, period=0.001):
+    def __init__(self, wid, period=0.001, realtime=False):
+        self.realtime = realtime
         self.d = xdisplay.Display()
         self.root = self.d.screen().root
         # The answer goes to the root window, as a window manager expects it.
         self.root.change_attributes(event_mask=X.SubstructureNotifyMask)
         self.win = self.d.create_resource_object("window", wid)
+        self.win.change_attributes(event_mask=X.PropertyChangeMask)
+        self.net_wm_name = self.d.intern_atom("_NET_WM_NAME")
+        self.title_changes = []
         self.protocols = self.d.intern_atom("WM_PROTOCOLS")
         self.ping = self.d.intern_atom("_NET_WM_PING")
         self.period = period
@@ -36,12 +42,16 @@ class Pinger:
                 select.select([self.d], [], [], max(0.0, deadline - time.monotonic()))
             while self.d.pending_events():
                 ev = self.d.next_event()
+                if ev.type == X.PropertyNotify and ev.atom == self.net_wm_name:
+                    self.title_changes.append(time.monotonic())
                 if (ev.type == X.ClientMessage and ev.data[1][0] == self.ping
                         and ev.data[1][1] == serial):
                     return time.monotonic()
         return None
 
     def _run(self):
+        if self.realtime:
+            os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(15))  # this thread only
         serial = 0
         while not self.done:
             serial = (serial + 1) & 0x7FFFFFFF
@@ -57,9 +67,13 @@ class Pinger:
             time.sleep(max(0.0, sent + self.period - time.monotonic()))
 
     def longest(self, begin, end):
-        """The longest round trip of a ping sent in [begin, end], in ms."""
-        trips = [rtt for sent, rtt in self.samples if begin <= sent <= end]
-        return max(trips) * 1000 if trips else float("nan")
+        """The longest round trip of a ping sent in [begin, end] and when it was sent, in ms
+        after `begin`."""
+        trips = [(rtt, sent) for sent, rtt in self.samples if begin <= sent <= end]
+        if not trips:
+            return float("nan"), float("nan")
+        rtt, sent = max(trips)
+        return rtt * 1000, (sent - begin) * 1000
 
     def stop(self):
         self.done = True

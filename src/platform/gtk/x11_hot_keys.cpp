@@ -48,22 +48,18 @@ std::vector<unsigned> X11HotKeys::LockVariants() {
   return LockCombinations(LockMask, numMask, scrollMask);
 }
 
-bool X11HotKeys::Grab(KeyCode keycode, const std::vector<unsigned>& states) {
+bool X11HotKeys::Grab(KeyCode keycode, unsigned modifiers) {
   gdk_x11_display_error_trap_push(display_);
-  for (const unsigned state : states) {
-    // owner_events False: the press comes to the root window even when one of
-    // our own windows has the focus, so the filter below sees every one.
-    XGrabKey(xdisplay_, keycode, state, root_, False, GrabModeAsync, GrabModeAsync);
-  }
+  // owner_events False: the press comes to the root window even when one of
+  // our own windows has the focus, so the filter below sees every one.
+  XGrabKey(xdisplay_, keycode, modifiers, root_, False, GrabModeAsync, GrabModeAsync);
   XSync(xdisplay_, False);
   return gdk_x11_display_error_trap_pop(display_) == 0;
 }
 
-void X11HotKeys::Ungrab(KeyCode keycode, const std::vector<unsigned>& states) {
+void X11HotKeys::Ungrab(KeyCode keycode, unsigned modifiers) {
   gdk_x11_display_error_trap_push(display_);
-  for (const unsigned state : states) {
-    XUngrabKey(xdisplay_, keycode, state, root_);
-  }
+  XUngrabKey(xdisplay_, keycode, modifiers, root_);
   XSync(xdisplay_, False);
   gdk_x11_display_error_trap_pop_ignored(display_);
 }
@@ -80,15 +76,14 @@ bool X11HotKeys::Register(int id, std::uint32_t modifiers, std::uint32_t keyCode
   }
   HotKey key{keycode, *mask, modifiers, keyCode, {}};
   for (const unsigned variant : LockVariants()) {
+    if (!Grab(keycode, *mask | variant)) {
+      // BadAccess: another client holds this combination. Leave no half grab.
+      for (const unsigned grabbed : key.grabs) {
+        Ungrab(keycode, grabbed);
+      }
+      return false;
+    }
     key.grabs.push_back(*mask | variant);
-  }
-  // One round trip for all lock variants: start-up used to wait on the X server for each of
-  // its 24 grabs.
-  if (!Grab(keycode, key.grabs)) {
-    // BadAccess: another client holds one of them. Leave no half grab; a client's
-    // ungrab releases only its own grabs, so the one held elsewhere stays as it is.
-    Ungrab(keycode, key.grabs);
-    return false;
   }
   keys_.emplace(id, std::move(key));
   return true;
@@ -99,7 +94,9 @@ bool X11HotKeys::Unregister(int id) {
   if (found == keys_.end()) {
     return false;
   }
-  Ungrab(found->second.keycode, found->second.grabs);
+  for (const unsigned grabbed : found->second.grabs) {
+    Ungrab(found->second.keycode, grabbed);
+  }
   keys_.erase(found);
   return true;
 }

@@ -36,9 +36,8 @@ class X11HotKeys {
   };
 
   static GdkFilterReturn Filter(GdkXEvent* xevent, GdkEvent* event, gpointer data);
-  // Each takes one round trip to the server for all the states given.
-  bool Grab(KeyCode keycode, const std::vector<unsigned>& states);
-  void Ungrab(KeyCode keycode, const std::vector<unsigned>& states);
+  bool Grab(KeyCode keycode, unsigned modifiers);
+  void Ungrab(KeyCode keycode, unsigned modifiers);
   std::vector<unsigned> LockVariants();
   unsigned LockMaskOf(KeySym lock);
 

@@ -115,8 +115,8 @@ def rss_kib(pid):
 
 
 def usage(pid):
-    """{thread id: (name, context switches, CPU time in s)}. A thread that sleeps and
-    wakes switches out once per wake-up, so its switches count its wake-ups."""
+    """{thread id: (name, wake-ups, CPU time in s)}. A thread that sleeps switches out of
+    its own accord once per wake-up; being preempted while it runs is no wake-up."""
     out = {}
     for task in glob.glob(f"/proc/{pid}/task/*"):
         try:
@@ -125,7 +125,7 @@ def usage(pid):
             switches = 0
             with open(os.path.join(task, "status")) as f:
                 for line in f:
-                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                    if line.startswith("voluntary_ctxt_switches"):
                         switches += int(line.split()[1])
             with open(os.path.join(task, "schedstat")) as f:
                 cpu = int(f.read().split()[0]) / 1e9

@@ -4,6 +4,7 @@ window maps, and what a process costs while it idles."""
 import glob
 import os
 import select
+import statistics
 import threading
 import time
 
@@ -74,6 +75,10 @@ class Pinger:
             return float("nan"), float("nan")
         rtt, sent = max(trips)
         return rtt * 1000, (sent - begin) * 1000
+
+    def typical(self):
+        """The median round trip in ms: the probe's own latency, with the loop free."""
+        return statistics.median(rtt for _, rtt in self.samples) * 1000
 
     def stop(self):
         self.done = True

@@ -6,6 +6,7 @@ import os
 import sys
 import unittest
 
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import figures as fig  # noqa: E402

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build (and with --tests, the
 # test suite) needs and the machine lacks. Safe to run again: it only asks apt
-# for what is missing.
+# for what is missing. --bench adds what bench/run needs on top of the tests' packages.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtk-3-dev libx11-dev libmpg123-dev libpulse-dev
   fonts-wqy-microhei)  # the message about a taken key is Chinese
-if [[ "${1:-}" == "--tests" ]]; then
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(sox lame)  # the 30-minute mp3 the play-stall figure needs
+fi
+if [[ "${1:-}" == "--tests" || "${1:-}" == "--bench" ]]; then
   packages+=(
     libgtest-dev googletest clang-format clang-tidy
     xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils

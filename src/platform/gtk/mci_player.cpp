@@ -1,14 +1,11 @@
 #include "platform/gtk/mci_player.h"
 
-#include <mpg123.h>
-#include <pulse/error.h>
-#include <pulse/simple.h>
-
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "platform/gtk/mci_command.h"
+#include "platform/gtk/sound_libraries.h"
 
 namespace minute_alarm::gtk {
 namespace {
@@ -20,27 +17,29 @@ constexpr pa_usec_t kTargetLatencyUsec = 30'000;
 constexpr long kPiecesPerSecond = 100;
 
 struct DecoderDeleter {
+  const SoundLibraries* lib;
   void operator()(mpg123_handle* decoder) const {
-    mpg123_close(decoder);
-    mpg123_delete(decoder);
+    lib->mpg123_close(decoder);
+    lib->mpg123_delete(decoder);
   }
 };
 using Decoder = std::unique_ptr<mpg123_handle, DecoderDeleter>;
 
 struct StreamDeleter {
-  void operator()(pa_simple* stream) const { pa_simple_free(stream); }
+  const SoundLibraries* lib;
+  void operator()(pa_simple* stream) const { lib->pa_simple_free(stream); }
 };
 using Stream = std::unique_ptr<pa_simple, StreamDeleter>;
 
 // Lets the decoder produce only 16-bit samples, at whatever rate and channel count the file
 // has, which is what the stream is then opened with.
-void AllowOnlySigned16(mpg123_handle* decoder) {
-  mpg123_format_none(decoder);
+void AllowOnlySigned16(const SoundLibraries& lib, mpg123_handle* decoder) {
+  lib.mpg123_format_none(decoder);
   const long* rates = nullptr;
   std::size_t count = 0;
-  mpg123_rates(&rates, &count);
+  lib.mpg123_rates(&rates, &count);
   for (std::size_t i = 0; i < count; ++i) {
-    mpg123_format(decoder, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    lib.mpg123_format(decoder, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
   }
 }
 
@@ -99,21 +98,27 @@ void MciPlayer::Run() {
 
 std::string MciPlayer::PlayFile(const std::string& path) {
   const std::string cannot_play = "Cannot play " + DisplayName(path) + ": ";
+  std::string missing;
+  const SoundLibraries* lib = OpenSoundLibraries(missing);
+  if (lib == nullptr) {
+    return cannot_play + missing;
+  }
 
   int code = MPG123_OK;
-  Decoder decoder(mpg123_new(nullptr, &code));
+  Decoder decoder(lib->mpg123_new(nullptr, &code), DecoderDeleter{lib});
   if (!decoder) {
-    return cannot_play + "the MPEG decoder did not start (" + mpg123_plain_strerror(code) + ").";
+    return cannot_play + "the MPEG decoder did not start (" + lib->mpg123_plain_strerror(code) +
+           ").";
   }
-  mpg123_param(decoder.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-  AllowOnlySigned16(decoder.get());
-  if (mpg123_open(decoder.get(), path.c_str()) != MPG123_OK) {
-    return cannot_play + "the file cannot be opened (" + mpg123_strerror(decoder.get()) + ").";
+  lib->mpg123_param(decoder.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+  AllowOnlySigned16(*lib, decoder.get());
+  if (lib->mpg123_open(decoder.get(), path.c_str()) != MPG123_OK) {
+    return cannot_play + "the file cannot be opened (" + lib->mpg123_strerror(decoder.get()) + ").";
   }
   long rate = 0;
   int channels = 0;
   int encoding = 0;
-  if (mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK) {
+  if (lib->mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK) {
     return cannot_play + "it is not MPEG audio, or it is damaged.";
   }
 
@@ -122,48 +127,49 @@ std::string MciPlayer::PlayFile(const std::string& path) {
   pa_buffer_attr buffering;
   buffering.maxlength = static_cast<std::uint32_t>(-1);
   buffering.tlength =
-      static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &sampleFormat));
+      static_cast<std::uint32_t>(lib->pa_usec_to_bytes(kTargetLatencyUsec, &sampleFormat));
   buffering.prebuf = static_cast<std::uint32_t>(-1);
   buffering.minreq = static_cast<std::uint32_t>(-1);
   buffering.fragsize = static_cast<std::uint32_t>(-1);
   // A new stream on the default sink each time, so the sound follows the user's choice of
   // output device.
   int error = 0;
-  Stream stream(pa_simple_new(nullptr, "Minute Alarm", PA_STREAM_PLAYBACK, nullptr, "alarm",
-                              &sampleFormat, nullptr, &buffering, &error));
+  Stream stream(lib->pa_simple_new(nullptr, "Minute Alarm", PA_STREAM_PLAYBACK, nullptr, "alarm",
+                                   &sampleFormat, nullptr, &buffering, &error),
+                StreamDeleter{lib});
   if (!stream) {
-    return cannot_play + "no sound server could be reached (" + pa_strerror(error) + ").";
+    return cannot_play + "no sound server could be reached (" + lib->pa_strerror(error) + ").";
   }
 
-  std::vector<unsigned char> piece(pa_frame_size(&sampleFormat) * (rate / kPiecesPerSecond));
+  std::vector<unsigned char> piece(lib->pa_frame_size(&sampleFormat) * (rate / kPiecesPerSecond));
   bool heard_any = false;
   std::string damage;
   for (;;) {
     if (interrupt_) {
-      pa_simple_flush(stream.get(), &error);
+      lib->pa_simple_flush(stream.get(), &error);
       return {};
     }
     std::size_t decoded = 0;
-    const int result = mpg123_read(decoder.get(), piece.data(), piece.size(), &decoded);
+    const int result = lib->mpg123_read(decoder.get(), piece.data(), piece.size(), &decoded);
     if (decoded > 0) {
       heard_any = true;
-      if (pa_simple_write(stream.get(), piece.data(), decoded, &error) < 0) {
+      if (lib->pa_simple_write(stream.get(), piece.data(), decoded, &error) < 0) {
         return "Playback of " + DisplayName(path) + " failed: the sound server stopped (" +
-               pa_strerror(error) + ").";
+               lib->pa_strerror(error) + ").";
       }
     }
     if (result == MPG123_DONE) {
       break;
     }
     if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
-      damage = cannot_play + "the file is damaged (" + mpg123_strerror(decoder.get()) + ").";
+      damage = cannot_play + "the file is damaged (" + lib->mpg123_strerror(decoder.get()) + ").";
       break;
     }
   }
   if (!heard_any) {
     return cannot_play + "it holds no sound.";
   }
-  pa_simple_drain(stream.get(), &error);
+  lib->pa_simple_drain(stream.get(), &error);
   return damage;
 }
 

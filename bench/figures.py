@@ -1,0 +1,114 @@
+"""The benchmark's arithmetic, kept apart from the servers so it can be tested alone:
+tick drift, chime onsets, goals and the table."""
+
+import array
+import bisect
+import itertools
+import statistics
+
+
+def tick_numbers(changes):
+    """Turns (time, title) changes of a 1..60 counter into (time, tick number), counting
+    from the first; a tick the program coalesced after a stall still gets its own number.
+    Titles that are not counter values (the window's name before the start) are left out."""
+    out = []
+    for t, title in changes:
+        if not (title or "").isdigit():
+            continue
+        second = int(title)
+        if not out:
+            out.append((t, 0))
+            last = second
+            continue
+        step = (second - last) % 60 or 60
+        out.append((t, out[-1][1] + step))
+        last = second
+    return out
+
+
+def drift(ticks):
+    """Slope (ppm) of a least-squares line through tick n's time against n seconds, the
+    error of the last tick and the latest single tick (both in ms), against the grid a
+    whole-second timer started at the earliest time the ticks allow: a tick can be late,
+    never early, so the grid runs through the tick that came earliest relative to it."""
+    if len(ticks) < 3:
+        raise ValueError(f"too few ticks to measure drift: {len(ticks)}")
+    ns = [n for _, n in ticks]
+    ts = [t for t, _ in ticks]
+    mean_n, mean_t = statistics.fmean(ns), statistics.fmean(ts)
+    slope = (sum((n - mean_n) * (t - mean_t) for t, n in ticks) /
+             sum((n - mean_n) ** 2 for n in ns))
+    start = min(t - n for t, n in ticks)
+    lateness = [(t - start - n) * 1000 for t, n in ticks]
+    return {"ppm": (slope - 1.0) * 1e6, "end_ms": lateness[-1], "worst_ms": max(lateness),
+            "ticks": len(ticks)}
+
+
+def sound_arrivals(chunks, threshold=2000, quiet=0.3, rate=44100):
+    """When each sound that follows at least `quiet` s of silence was first in the hands
+    of the recorder: the stamp of the read that brought its first loud sample. A sink may
+    hand samples over before their nominal time, so no earlier estimate is safe.
+    `chunks` are (stamp, bytes of signed 16-bit mono samples)."""
+    ends = list(itertools.accumulate(len(d) // 2 for _, d in chunks))
+    raw = b"".join(d for _, d in chunks)
+    samples = array.array("h", raw[:len(raw) // 2 * 2])
+    out, last_loud = [], -10**12
+    for i, v in enumerate(samples):
+        if abs(v) > threshold:
+            if i - last_loud > quiet * rate:
+                out.append(chunks[bisect.bisect_right(ends, i)][0])
+            last_loud = i
+    return out
+
+
+def onset_delays(alarm_ticks, onsets, window=1.0):
+    """For each alarm tick time, ms until the first sound onset after it (within `window`
+    seconds; an onset a little before the stamp counts, as the stamp itself can be late).
+    Ticks with no sound are returned apart, as they are a fault, not a figure."""
+    delays, silent = [], []
+    for tick in alarm_ticks:
+        after = [o for o in onsets if tick - 0.05 <= o <= tick + window]
+        if after:
+            delays.append((min(after) - tick) * 1000)
+        else:
+            silent.append(tick)
+    return delays, silent
+
+
+def rate(before, after, seconds):
+    return (after - before) / seconds if seconds > 0 else float("nan")
+
+
+class Table:
+    """Rows of figures beside their goals; remembers whether every goal was met."""
+
+    def __init__(self):
+        self.rows = []
+
+    def add(self, name, value, goal, met, beside=""):
+        self.rows.append((name, value, beside, goal, "yes" if met else "NO"))
+
+    def all_met(self):
+        return all(row[4] == "yes" for row in self.rows)
+
+    def render(self):
+        head = ("Figure", "Minute Alarm", "Beside it", "Goal", "Met")
+        rows = [head] + self.rows
+        widths = [max(len(r[i]) for r in rows) for i in range(len(head))]
+        line = lambda r: "  ".join(c.ljust(w) for c, w in zip(r, widths)).rstrip()
+        return "\n".join([line(head), line(["-" * w for w in widths])] +
+                         [line(r) for r in self.rows])
+
+
+def usage_delta(before, after):
+    """Wake-ups and CPU seconds between two {thread: (name, switches, cpu)} snapshots,
+    with the threads that woke, by name. A thread born meanwhile counts from zero; one
+    that ended is lost with what it did, which the caller avoids by idling."""
+    switches, cpu, woke = 0, 0.0, {}
+    for tid, (name, s1, c1) in after.items():
+        _, s0, c0 = before.get(tid, (name, 0, 0.0))
+        switches += s1 - s0
+        cpu += c1 - c0
+        if s1 > s0:
+            woke[name] = woke.get(name, 0) + s1 - s0
+    return switches, cpu, woke

@@ -10,6 +10,7 @@ Keys are pressed while another window holds the focus, so they count only as glo
 
 import itertools
 import os
+import shutil
 import signal
 import sys
 import time
@@ -40,9 +41,10 @@ class ProgramCase(unittest.TestCase):
         self.x = self.focus = h.FocusWindow(desk)
         self.addCleanup(self.focus.close)
 
-    def launch(self, wait_window=True, **env):
+    def launch(self, wait_window=True, program=None, **env):
         name = f"program-{next(self.runs)}"
-        self.proc = desk.spawn([PROGRAM], name, **env)
+        self.log = desk._log(name)
+        self.proc = desk.spawn([program or PROGRAM], name, **env)
         self.addCleanup(self._end_program, name)
         if not wait_window:
             return None
@@ -253,6 +255,59 @@ class TakenKey(ProgramCase):
                     self.press("Return")
                     self.proc.wait(5)  # TimeoutExpired if OK does not end it
                 self.assert_keys_free()
+
+
+class SoundErrorBox(ProgramCase):
+    """A copy of the program with no test.mp3 beside it: every alarm is a fault (the short
+    path of a missing file is empty, so the play command lacks its file name)."""
+    FAULT = 'The command "play" needs the name of a sound file.'
+
+    def faults(self):
+        with open(self.log, errors="replace") as f:
+            return f.read().count(self.FAULT)
+
+    def alarm_soon(self):
+        """Moves the chosen second a few ticks ahead and waits for its fault on stderr."""
+        before = self.faults()
+        target = int(self.x.title(self.win)) + 3
+        current = int(self.entry()[1])
+        self.press(*(["F10"] * (target - current) if target > current else
+                     ["F9"] * (current - target)))
+        self.play_time(str(target))
+        h.wait_for(lambda: self.faults() > before, 4, 0.05, f"the alarm at {target}")
+
+    def box_and_text(self):
+        box = h.wait_for(lambda: self.x.window_titled(self.proc.pid, BOX_TITLE), 3, 0.05,
+                         "the sound error box")
+        texts = [n for _, n, _ in h.accessible_widgets(self.app) if self.FAULT in (n or "")]
+        return box, texts
+
+    def test_one_box_at_a_time_and_each_way_of_closing_it(self):
+        folder = os.path.join(desk.tmp, "no-sound")
+        os.makedirs(folder, exist_ok=True)
+        program = os.path.join(folder, "minute-alarm")
+        shutil.copy(PROGRAM, program)
+        self.launch(program=program)
+        self.press("F11")
+        self.eventually(lambda: self.x.title(self.win), "1", 2, "title")
+        for way in ("Return", "Escape", "window manager"):
+            with self.subTest(closed_by=way):
+                self.alarm_soon()
+                box, texts = self.box_and_text()
+                self.assertEqual(texts, [self.FAULT], "the fault shown once, as written")
+                # A fault while the box is open goes to stderr only.
+                self.alarm_soon()
+                time.sleep(0.3)
+                self.assertEqual(len(self.x.windows_of(self.proc.pid)), 2, "a second box")
+                if way == "window manager":
+                    self.x.close_window(box)
+                else:
+                    desk.xdotool("windowfocus", "--sync", str(box.id))
+                    self.press(way)
+                    self.focus.focus()
+                h.wait_for(lambda: self.x.window_titled(self.proc.pid, BOX_TITLE) is None, 3,
+                           0.05, f"the box to close on {way}")
+        self.assertIsNone(self.proc.poll(), "the program ended with its box")
 
 
 class Close(ProgramCase):

@@ -49,43 +49,94 @@ void ReportFromWorker(const std::string& message) {
 
 void CloseBox(GtkWidget* /*box*/, gpointer /*unused*/) { MciErrorReportClosed(); }
 
-// Built in one go, the box held the main loop for some 4 ms here, and a tick due meanwhile
-// with it. In steps, one per turn of the loop, none took much over a millisecond: loading
-// the dialog's class, making the box from its template, measuring, realizing, showing.
+gboolean CloseOnEscape(GtkWidget* box, GdkEventKey* event, gpointer /*unused*/) {
+  if (event->keyval != GDK_KEY_Escape) {
+    return FALSE;
+  }
+  gtk_widget_destroy(box);
+  return TRUE;
+}
+
+// A GtkMessageDialog held the main loop for up to 2 ms just to be made from its template,
+// and as long again to be shown, so a tick due meanwhile came late. This box is put
+// together by hand, over several turns of the loop of some 0.5-1.5 ms each: making the
+// widgets, measuring, realizing, showing, resizing.
 struct BoxBuild {
   std::string message;
   GtkWidget* box = nullptr;
   int step = 0;
 };
 
+GtkWidget* MakeBox(const std::string& message) {
+  GtkWidget* box = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(box), "Minute Alarm");
+  gtk_window_set_type_hint(GTK_WINDOW(box), GDK_WINDOW_TYPE_HINT_DIALOG);
+  gtk_window_set_resizable(GTK_WINDOW(box), FALSE);
+  gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 12);
+
+  GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
+  GtkWidget* text = gtk_label_new(message.c_str());
+  gtk_label_set_line_wrap(GTK_LABEL(text), TRUE);
+  gtk_label_set_max_width_chars(GTK_LABEL(text), 60);
+  gtk_widget_set_margin_start(text, 12);
+  gtk_widget_set_margin_end(text, 12);
+  gtk_widget_set_margin_top(text, 6);
+  GtkWidget* ok = gtk_button_new_with_mnemonic("_OK");
+  gtk_widget_set_halign(ok, GTK_ALIGN_END);
+  gtk_widget_set_size_request(ok, 80, -1);
+  gtk_box_pack_start(GTK_BOX(column), text, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(column), ok, FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(box), column);
+  atk_object_set_role(gtk_widget_get_accessible(box), ATK_ROLE_ALERT);
+
+  // Enter and Space answer the box as OK does; Escape and the window manager close it.
+  gtk_widget_set_can_default(ok, TRUE);
+  gtk_window_set_default(GTK_WINDOW(box), ok);
+  gtk_window_set_focus(GTK_WINDOW(box), ok);
+  g_signal_connect_swapped(ok, "clicked", G_CALLBACK(gtk_widget_destroy), box);
+  g_signal_connect(box, "key-press-event", G_CALLBACK(CloseOnEscape), nullptr);
+  g_signal_connect(box, "destroy", G_CALLBACK(CloseBox), nullptr);
+  return box;
+}
+
 gboolean BuildBoxStep(gpointer data) {
   auto* build = static_cast<BoxBuild*>(data);
   switch (build->step++) {
     case 0:
-      g_type_class_unref(g_type_class_ref(GTK_TYPE_MESSAGE_DIALOG));
+      build->box = MakeBox(build->message);
+      // Once shown, the box may be closed before the last step.
+      g_object_add_weak_pointer(G_OBJECT(build->box), reinterpret_cast<gpointer*>(&build->box));
+      // The children are shown now so that the measuring step has something to measure.
+      gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(build->box)));
       return G_SOURCE_CONTINUE;
     case 1:
-      build->box =
-          gtk_message_dialog_new(nullptr, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_ERROR,
-                                 GTK_BUTTONS_OK, "%s", build->message.c_str());
-      gtk_window_set_title(GTK_WINDOW(build->box), "Minute Alarm");
-      g_signal_connect_swapped(build->box, "response", G_CALLBACK(gtk_widget_destroy), build->box);
-      // "destroy" also covers a box closed by the window manager.
-      g_signal_connect(build->box, "destroy", G_CALLBACK(CloseBox), nullptr);
-      return G_SOURCE_CONTINUE;
-    case 2:
       gtk_widget_get_preferred_size(build->box, nullptr, nullptr);
       return G_SOURCE_CONTINUE;
-    case 3:
+    case 2:
       gtk_widget_realize(build->box);
       return G_SOURCE_CONTINUE;
+    case 3:
+      gtk_widget_show(build->box);
+      // Mapping queues one more resize, which the box's first frame would otherwise do along
+      // with its first drawing (together some 2 ms); done ahead of the frame, it splits it.
+      g_source_set_priority(g_main_current_source(), G_PRIORITY_HIGH_IDLE);
+      return G_SOURCE_CONTINUE;
     default:
-      gtk_widget_show_all(build->box);
+      if (build->box != nullptr) {
+        gtk_container_check_resize(GTK_CONTAINER(build->box));
+      }
       return G_SOURCE_REMOVE;
   }
 }
 
-void DeleteBoxBuild(gpointer build) { delete static_cast<BoxBuild*>(build); }
+void DeleteBoxBuild(gpointer data) {
+  auto* build = static_cast<BoxBuild*>(data);
+  if (build->box != nullptr) {
+    g_object_remove_weak_pointer(G_OBJECT(build->box), reinterpret_cast<gpointer*>(&build->box));
+  }
+  delete build;
+}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -87,6 +88,14 @@ void ShowMciErrorBox(const char* message) {
   gtk_widget_show_all(box);
 }
 
-void ShutDownMci() { player.reset(); }
+void ShutDownMci() {
+  // Long enough for any live server to take a flush; a frozen one must not hold the exit.
+  constexpr std::chrono::milliseconds kGrace{500};
+  if (player && !player->Stop(kGrace)) {
+    // The worker still uses the player; the process ends around both.
+    static_cast<void>(player.release());
+  }
+  player.reset();
+}
 
 }  // namespace minute_alarm::gtk

@@ -12,6 +12,7 @@ if [[ "${1:-}" == "--tests" ]]; then
     xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils
     dbus dbus-x11 at-spi2-core python3 python3-xlib python3-pyatspi gir1.2-atspi-2.0
     locales
+    clang libclang-rt-14-dev  # the libFuzzer targets
     mingw-w64 binutils-mingw-w64 wine64 file
   )
 elif [[ -z "${DISPLAY:-}" ]]; then

@@ -9,7 +9,7 @@ packages=(cmake g++ make pkg-config libgtk-3-dev libx11-dev libmpg123-dev libpul
 if [[ "${1:-}" == "--tests" ]]; then
   packages+=(
     libgtest-dev googletest clang-format clang-tidy
-    xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils
+    xvfb xauth xdotool x11-utils xclip pulseaudio pulseaudio-utils
     dbus dbus-x11 at-spi2-core python3 python3-xlib python3-pyatspi gir1.2-atspi-2.0
     locales
     clang libclang-rt-14-dev  # the libFuzzer targets

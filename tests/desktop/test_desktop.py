@@ -41,7 +41,7 @@ class ProgramCase(unittest.TestCase):
         self.addCleanup(self.focus.close)
 
     def launch(self, wait_window=True, **env):
-        name = f"program-{next(self.runs)}"
+        name = self.log_name = f"program-{next(self.runs)}"
         self.proc = desk.spawn([PROGRAM], name, **env)
         self.addCleanup(self._end_program, name)
         if not wait_window:
@@ -59,6 +59,8 @@ class ProgramCase(unittest.TestCase):
             log = f.read().strip()
         if log:
             sys.stderr.write(f"\n--- {name} output ---\n{log}\n")
+        # An ASan/UBSan build reports there; a plain build never writes these words.
+        self.assertNotRegex(log, "Sanitizer|runtime error:", f"{name}: a sanitizer report")
 
     def press(self, *keys):
         desk.xdotool("key", "--delay", "40", *keys)

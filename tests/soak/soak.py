@@ -11,6 +11,7 @@ count drifts by more than 2 ms, or a chime is missing or extra.
 """
 
 import array
+import collections
 import os
 import shutil
 import signal
@@ -39,7 +40,7 @@ class OnsetRecorder:
                                    f"--rate={h.RATE}", "--channels=1", "-d", "null.monitor"],
                                   None)
         self.samples = 0
-        self.start = None
+        self.bounds = collections.deque(maxlen=1000)  # the latest reads only
         self.last_loud = -10**12
         threading.Thread(target=self._read, daemon=True).start()
         h.wait_for(lambda: self.samples, 5, what="first recorded samples")
@@ -55,19 +56,21 @@ class OnsetRecorder:
             base = self.samples
             self.samples += len(block)
             # A read returns after its last sample was captured: the earliest bound over
-            # all reads is the best estimate of the first sample's time.
-            first = stamp - self.samples / h.RATE
-            self.start = first if self.start is None else min(self.start, first)
+            # recent reads places the samples in time. Only recent ones: over an hour the
+            # sound server's clock and the monotonic clock part by far more than a chime's
+            # tolerance, and a dropped block shifts every later sample.
+            self.bounds.append(stamp - self.samples / h.RATE)
             if block and max(block) <= self.threshold and min(block) >= -self.threshold:
                 continue  # silence, the common case: no per-sample loop
+            start = min(self.bounds)
             for i, v in enumerate(block):
                 if abs(v) > self.threshold:
                     if base + i - self.last_loud > self.quiet:
-                        self.onsets.append(base + i)
+                        self.onsets.append(start + (base + i) / h.RATE)
                     self.last_loud = base + i
 
     def onset_times(self):
-        return [self.start + n / h.RATE for n in self.onsets]
+        return list(self.onsets)
 
 
 def rss_kb(pid):
@@ -139,6 +142,9 @@ def main():
     print(f"RSS: {rss[0][1]} kB at the first tick, {after_first_minute} kB after one minute,"
           f" {rss[-1][1]} kB at the end (max {max(kb for _, kb in rss)} kB);"
           f" growth after the first minute {rss_growth:+d} kB")
+    late = [round((o - t) * 1000, 1) for o in onsets
+            for t in [min(alarm_ticks, key=lambda t, o=o: abs(o - t))]]
+    print(f"onset minus nearest alarm tick, ms, in order: {late}")
     print(f"chimes: {len(onsets)} recorded, {len(matched)} at alarm ticks, "
           f"{len(alarm_ticks)} alarm ticks; onset to title: median "
           f"{statistics.median(delays) if delays else float('nan'):.1f} ms, max "

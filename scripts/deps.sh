@@ -12,9 +12,10 @@ fi
 if [[ "${1:-}" == "--tests" || "${1:-}" == "--bench" ]]; then
   packages+=(
     libgtest-dev googletest clang-format clang-tidy
-    xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils
+    xvfb xauth xdotool x11-utils xclip pulseaudio pulseaudio-utils
     dbus dbus-x11 at-spi2-core python3 python3-xlib python3-pyatspi gir1.2-atspi-2.0
     locales
+    clang libclang-rt-14-dev  # the libFuzzer targets
     mingw-w64 binutils-mingw-w64 wine64 file
     dpkg-dev lintian man-db openbox  # the package test (openbox frames its screenshot)
   )

@@ -45,6 +45,7 @@ step "format" format_check
 step "linux" suite default
 step "lint" lint
 step "linux-sanitizers" suite asan
+step "fuzz" suite fuzz
 step "windows-32" suite win32
 step "windows-64" suite win64
 step "package" ./tests/package/run.sh win32 win64

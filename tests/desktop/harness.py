@@ -93,25 +93,35 @@ class Desktop:
                         GDK_BACKEND="x11", LANG="C.UTF-8", LC_ALL="C.UTF-8")
         self.env["DISPLAY"] = ":" + self._start_server("xvfb", [
             "Xvfb", "-displayfd", "{fd}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"])
+        self.xvfb = self.procs[-1]
         self.env["DBUS_SESSION_BUS_ADDRESS"] = self._start_server("dbus", [
             "dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address={fd}"])
 
+        self.start_sound_server()
+
+        # This process talks to the same servers (python-xlib, pyatspi read these).
+        for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER", "XDG_RUNTIME_DIR"):
+            os.environ[key] = self.env[key]
+
+    def start_sound_server(self):
+        """PulseAudio with a null sink, on the same socket each time it is started."""
         socket = os.path.join(self.tmp, "pulse.sock")
         conf = os.path.join(self.tmp, "pulse.pa")
         with open(conf, "w") as f:
             f.write(f"load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n"
                     "load-module module-null-sink sink_name=null\n"
                     "set-default-sink null\n")
-        self.spawn(["pulseaudio", "-n", "-F", conf, "--daemonize=no", "--exit-idle-time=-1",
-                    "--system=false", "--log-target=stderr"], "pulse")
+        self.pulse = self.spawn(["pulseaudio", "-n", "-F", conf, "--daemonize=no",
+                                 "--exit-idle-time=-1", "--system=false", "--log-target=stderr"],
+                                "pulse")
         self.env["PULSE_SERVER"] = "unix:" + socket
         wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env,
                                          capture_output=True).returncode == 0,
                  10, 0.1, "PulseAudio")
 
-        # This process talks to the same servers (python-xlib, pyatspi read these).
-        for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER", "XDG_RUNTIME_DIR"):
-            os.environ[key] = self.env[key]
+    def stop_sound_server(self):
+        _stop_group(self.pulse)
+        self.procs.remove(self.pulse)
 
     def spawn(self, args, name, pass_fds=(), **env):
         proc = _spawn(args, {**self.env, **env}, name and self._log(name), pass_fds=pass_fds)
@@ -251,6 +261,57 @@ class FocusWindow(Xclient):
             if ev.type == X.KeyPress:
                 self.presses.append(ev.detail)
         return self.presses
+
+
+class PingProbe:
+    """Times the program's main loop from outside: GTK answers _NET_WM_PING from it.
+    Pings the window every `period` s on a connection of its own and keeps each
+    round trip's (send time, seconds); an unanswered ping counts as `timeout`."""
+
+    def __init__(self, wid, period=0.005, timeout=2.0):
+        self.x = Xclient()
+        self.x.root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        self.win = self.x.d.create_resource_object("window", wid)
+        self.protocols, self.ping = self.x.atom("WM_PROTOCOLS"), self.x.atom("_NET_WM_PING")
+        self.period, self.timeout = period, timeout
+        self.trips = []
+        self.done = False
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+        wait_for(lambda: self.trips, 5, what="a first answered ping")
+
+    def _answered(self, serial, end):
+        d = self.x.d
+        while time.monotonic() < end:
+            select.select([d], [], [], 0.005)
+            while d.pending_events():
+                ev = d.next_event()
+                if (ev.type == X.ClientMessage and ev.client_type == self.protocols
+                        and ev.data[1][1] == serial):
+                    return True
+        return False
+
+    def _run(self):
+        for serial in itertools.count(1):
+            if self.done:
+                return
+            sent = time.monotonic()
+            ev = xevent.ClientMessage(window=self.win, client_type=self.protocols,
+                                      data=(32, [self.ping, serial, self.win.id, 0, 0]))
+            with contextlib.suppress(xerror.XError):
+                self.win.send_event(ev, event_mask=0)
+                self.x.d.flush()
+            answered = self._answered(serial, sent + self.timeout)
+            self.trips.append((sent, time.monotonic() - sent if answered else self.timeout))
+            time.sleep(self.period)
+
+    def worst_since(self, since):
+        return max((rtt for sent, rtt in self.trips if sent >= since), default=None)
+
+    def stop(self):
+        self.done = True
+        self.thread.join(self.timeout + 1)
+        self.x.close()
 
 
 class TitleWatch:

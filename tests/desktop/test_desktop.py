@@ -42,7 +42,7 @@ class ProgramCase(unittest.TestCase):
         self.addCleanup(self.focus.close)
 
     def launch(self, wait_window=True, program=None, **env):
-        name = f"program-{next(self.runs)}"
+        name = self.log_name = f"program-{next(self.runs)}"
         self.log = desk._log(name)
         self.proc = desk.spawn([program or PROGRAM], name, **env)
         self.addCleanup(self._end_program, name)
@@ -61,6 +61,8 @@ class ProgramCase(unittest.TestCase):
             log = f.read().strip()
         if log:
             sys.stderr.write(f"\n--- {name} output ---\n{log}\n")
+        # An ASan/UBSan build reports there; a plain build never writes these words.
+        self.assertNotRegex(log, "Sanitizer|runtime error:", f"{name}: a sanitizer report")
 
     def press(self, *keys):
         desk.xdotool("key", "--delay", "40", *keys)

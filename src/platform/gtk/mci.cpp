@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -170,6 +171,14 @@ void ShowMciErrorBox(const char* message) {
   g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, BuildBoxStep, new BoxBuild{message}, DeleteBoxBuild);
 }
 
-void ShutDownMci() { player.reset(); }
+void ShutDownMci() {
+  // Long enough for any live server to take a flush; a frozen one must not hold the exit.
+  constexpr std::chrono::milliseconds kGrace{500};
+  if (player && !player->Stop(kGrace)) {
+    // The worker still uses the player; the process ends around both.
+    static_cast<void>(player.release());
+  }
+  player.reset();
+}
 
 }  // namespace minute_alarm::gtk

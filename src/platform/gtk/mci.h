@@ -9,8 +9,9 @@
 // libmpg123 and plays it through PulseAudio on the default sink of the moment.
 //
 // - A play of the element that is still playing (or about to) lets it go on: no restart,
-//   no second stream. A play of another element stops the current sound and starts the new
-//   one; only one sound plays at a time.
+//   no second stream; but a file replaced or rewritten since is played afresh. A play of
+//   another element stops the current sound and starts the new one; only one sound plays
+//   at a time.
 // - Faults found during the call (bad command, missing, empty, huge or unreadable file)
 //   make it return 0. Faults found later by the worker (not MPEG audio, damaged file, no
 //   sound server) are reported the same way, from the GTK main thread.
@@ -39,8 +40,9 @@ void MciErrorReportClosed();
 // which destroys itself when answered and then calls MciErrorReportClosed().
 void ShowMciErrorBox(const char* message);
 
-// Stops any playback and joins the worker; called once before the program exits. A later
-// play starts a new worker.
+// Stops any playback and ends the worker, waiting half a second at most: a frozen sound
+// server must not hold the exit. Called once before the program exits. A later play starts a
+// new worker.
 void ShutDownMci();
 
 }  // namespace minute_alarm::gtk

@@ -70,7 +70,9 @@ std::string ParseMciCommand(std::string_view command, MciCommand& parsed) {
     element = element.substr(1, close - 1);
   }
   if (element.empty()) {
-    return "The command \"play\" needs the name of a sound file.";
+    // A sound file that does not exist has no short path, so the program sends a bare
+    // "play": say what that most likely means.
+    return "The command \"play\" needs the name of a sound file; the sound file may be missing.";
   }
 
   parsed.verb = std::move(verb);

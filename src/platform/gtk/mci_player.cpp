@@ -1,7 +1,10 @@
 #include "platform/gtk/mci_player.h"
 
+#include <glib/gstdio.h>
+
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/gtk/mci_command.h"
@@ -43,29 +46,47 @@ void AllowOnlySigned16(const SoundLibraries& lib, mpg123_handle* decoder) {
   }
 }
 
+// Tells a file from the one that stood at the same path before: a user who fixes the
+// alarm sound by replacing the file must hear the new one at the next alarm, even while
+// the old one (a long file, say) is still playing.
+std::string FileVersion(const std::string& path) {
+  GStatBuf info;
+  if (g_stat(path.c_str(), &info) != 0) {
+    return {};
+  }
+  return std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino) + ':' +
+         std::to_string(info.st_size) + ':' + std::to_string(info.st_mtim.tv_sec) + '.' +
+         std::to_string(info.st_mtim.tv_nsec) + ':' + std::to_string(info.st_ctim.tv_sec) + '.' +
+         std::to_string(info.st_ctim.tv_nsec);
+}
+
 }  // namespace
 
 MciPlayer::MciPlayer(FaultSink on_fault) : on_fault_(on_fault), worker_([this] { Run(); }) {}
 
 MciPlayer::~MciPlayer() {
-  {
-    std::lock_guard lock(mutex_);
-    quit_ = true;
-    interrupt_ = true;
-  }
-  wake_.notify_one();
+  Stop(std::chrono::milliseconds::zero());
   worker_.join();
 }
 
+bool MciPlayer::Stop(std::chrono::milliseconds grace) {
+  std::unique_lock lock(mutex_);
+  quit_ = true;
+  interrupt_ = true;
+  wake_.notify_one();
+  return end_.wait_for(lock, grace, [this] { return ended_; });
+}
+
 void MciPlayer::Play(const std::string& path) {
+  Sound sound{path, FileVersion(path)};
   {
     std::lock_guard lock(mutex_);
-    const bool going_on = pending_ ? *pending_ == path : (playing_ == path && !interrupt_);
+    const bool going_on = pending_ ? *pending_ == sound : (playing_ == sound && !interrupt_);
     if (going_on) {
       return;
     }
-    pending_ = path;
-    if (!playing_.empty()) {
+    pending_ = std::move(sound);
+    if (playing_) {
       interrupt_ = true;
     }
   }
@@ -77,16 +98,18 @@ void MciPlayer::Run() {
   for (;;) {
     wake_.wait(lock, [this] { return quit_ || pending_.has_value(); });
     if (quit_) {
+      ended_ = true;
+      end_.notify_all();
       return;
     }
-    playing_ = std::move(*pending_);
+    playing_ = std::move(pending_);
     pending_.reset();
     interrupt_ = false;
-    const std::string path = playing_;
+    const std::string path = playing_->path;
     lock.unlock();
     const std::string fault = PlayFile(path);
     lock.lock();
-    playing_.clear();
+    playing_.reset();
     // Only now: whoever hears of the fault may well play the same file again at once.
     if (!fault.empty()) {
       lock.unlock();

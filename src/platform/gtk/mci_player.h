@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -18,15 +19,26 @@ class MciPlayer {
   using FaultSink = void (*)(const std::string& message);
 
   explicit MciPlayer(FaultSink on_fault);
-  ~MciPlayer();  // stops the sound and joins the worker
+  ~MciPlayer();  // stops the sound and joins the worker, however long that takes
   MciPlayer(const MciPlayer&) = delete;
   MciPlayer& operator=(const MciPlayer&) = delete;
 
+  // Stops the sound and waits at most `grace` for the worker to end. False when it has not:
+  // a frozen sound server holds it in a write, and the player must then outlive the call.
+  bool Stop(std::chrono::milliseconds grace);
+
   // Plays the file at path, unless that very file is playing or about to: then it goes on.
-  // Another file's sound is stopped first. Never blocks on the sound.
+  // Another file's sound, or the same path's sound after the file was replaced or rewritten,
+  // is stopped first. Never blocks on the sound.
   void Play(const std::string& path);
 
  private:
+  struct Sound {
+    std::string path;
+    std::string version;  // the file's identity and change times when it was asked for
+    bool operator==(const Sound&) const = default;
+  };
+
   void Run();
   // Returns the fault that ended the sound, or an empty text.
   std::string PlayFile(const std::string& path);
@@ -34,9 +46,11 @@ class MciPlayer {
   FaultSink on_fault_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::optional<std::string> pending_;  // guarded by mutex_
-  std::string playing_;                 // guarded by mutex_; empty when silent
-  bool quit_ = false;                   // guarded by mutex_
+  std::optional<Sound> pending_;  // guarded by mutex_
+  std::optional<Sound> playing_;  // guarded by mutex_; empty when silent
+  bool quit_ = false;             // guarded by mutex_
+  bool ended_ = false;            // guarded by mutex_; the worker has returned
+  std::condition_variable end_;
   std::atomic<bool> interrupt_{false};  // read by the worker between pieces of sound
   std::thread worker_;
 };

@@ -262,7 +262,7 @@ class TakenKey(ProgramCase):
 class SoundErrorBox(ProgramCase):
     """A copy of the program with no test.mp3 beside it: every alarm is a fault (the short
     path of a missing file is empty, so the play command lacks its file name)."""
-    FAULT = 'The command "play" needs the name of a sound file.'
+    FAULT = 'The command "play" needs the name of a sound file; the sound file may be missing.'
 
     def faults(self):
         with open(self.log, errors="replace") as f:

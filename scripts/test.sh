@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: format and lint,
-# unit tests (plain and under ASan+UBSan), the sound layer, the desktop black
-# box in Xvfb with PulseAudio, the 32-bit Windows product's static check and
-# the 64-bit Windows build's tests under Wine; then the Debian package and the
-# Windows zips.
+# unit tests and the desktop black box in Xvfb with PulseAudio (plain, then
+# under ASan+UBSan with the hardening tests), the fuzzers, the 32-bit Windows
+# product's static check and the 64-bit Windows build's tests under Wine; then
+# the Debian package and the Windows zips.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -111,14 +111,6 @@ class MapWatch:
         self.d.close()
 
 
-def rss_kib(pid):
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    raise ValueError("no VmRSS")
-
-
 def usage(pid):
     """{thread id: (name, wake-ups, CPU time in s)}. A thread that sleeps switches out of
     its own accord once per wake-up; being preempted while it runs is no wake-up."""

@@ -49,6 +49,15 @@ def _stop_group(proc, grace=3.0):
             return
 
 
+def rss_kib(pid):
+    """The process's resident memory, in KiB."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise ValueError(f"no VmRSS for {pid}")
+
+
 def wait_for(predicate, timeout, step=0.02, what="condition"):
     end = time.monotonic() + timeout
     while not (value := predicate()):

@@ -73,14 +73,6 @@ class OnsetRecorder:
         return list(self.onsets)
 
 
-def rss_kb(pid):
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    raise RuntimeError("no VmRSS")
-
-
 def main():
     program = os.path.abspath(sys.argv[1])
     minutes = int(sys.argv[2]) if len(sys.argv) > 2 else 60
@@ -111,12 +103,12 @@ def main():
             sys.exit(f"the program ended with {proc.returncode}")
         now = time.monotonic()
         if now >= next_sample:
-            rss.append((now - started, rss_kb(proc.pid)))
+            rss.append((now - started, h.rss_kib(proc.pid)))
             next_sample += 1.0
         time.sleep(0.05)
     desk.xdotool("key", "F11")
     time.sleep(2.0)  # the last chime's tail, if any
-    rss.append((time.monotonic() - started, rss_kb(proc.pid)))
+    rss.append((time.monotonic() - started, h.rss_kib(proc.pid)))
     watch.stop()
 
     ticks = watch.changes[1:ticks_wanted + 1]

@@ -17,9 +17,6 @@ inline HotKeyEntry hotKeyTable[3] = {};
 inline std::int16_t secondCount = 0;
 inline std::int32_t timerId = 0;
 inline std::int16_t timerRunning = 0;  // 0 off, -1 on
-
-// Back to the state at program start (tests run many programs in one process).
-void Reset();
 }  // namespace Module1
 
 }  // namespace minute_alarm

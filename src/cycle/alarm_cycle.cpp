@@ -1,7 +1,5 @@
 #include "cycle/alarm_cycle.h"
 
-#include <string>
-
 #include "app/form1.h"
 #include "app/module1.h"
 #include "cycle/number_text.h"
@@ -32,15 +30,6 @@ void StopTimer() {
   Form1::SetLabel1Caption(u"Start Timer");
 }
 
-std::u16string DecimalDigits(int value) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-    value /= 10;
-  } while (value > 0);
-  return digits;
-}
-
 }  // namespace
 
 void ToggleTimer() {
@@ -54,7 +43,7 @@ void ToggleTimer() {
 void SecondTick(WindowHandle /*window*/, std::uint32_t /*message*/, std::uintptr_t /*timerId*/,
                 std::uint32_t /*systemTime*/) {
   Module1::secondCount = static_cast<std::int16_t>(Module1::secondCount + 1);
-  Form1::SetTitle(DecimalDigits(Module1::secondCount));
+  Form1::SetTitle(TextFromNumber(Module1::secondCount));
   if (Module1::secondCount == 60) {
     Module1::secondCount = 0;
   }

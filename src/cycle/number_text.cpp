@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -14,138 +13,88 @@ namespace minute_alarm {
 
 namespace {
 
+constexpr double kLargest = std::numeric_limits<double>::max();
+
 bool IsIgnoredSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-int DigitValue(char16_t c, int radix) {
-  int value = -1;
-  if (c >= u'0' && c <= u'9') {
-    value = c - u'0';
-  } else if (c >= u'a' && c <= u'f') {
-    value = c - u'a' + 10;
-  } else if (c >= u'A' && c <= u'F') {
-    value = c - u'A' + 10;
+int DigitValue(char c, int radix) {
+  int value = radix;  // not a digit
+  if (IsDigit(c)) {
+    value = c - '0';
+  } else if (c >= 'a' && c <= 'f') {
+    value = c - 'a' + 10;
+  } else if (c >= 'A' && c <= 'F') {
+    value = c - 'A' + 10;
   }
   return value < radix ? value : -1;
 }
 
 // "&H1F" / "&O17": the digits' value, as a non-negative number.
-double RadixNumber(std::u16string_view digits, int radix) {
+double RadixNumber(std::string_view digits, int radix) {
   double value = 0.0;
-  for (const char16_t c : digits) {
+  for (const char c : digits) {
     const int digit = DigitValue(c, radix);
-    if (digit < 0) {
+    if (digit == -1) {
       break;
     }
     value = value * radix + digit;
   }
-  return std::isfinite(value) ? value : std::numeric_limits<double>::max();
+  return std::isfinite(value) ? value : kLargest;
 }
 
-// Collects the longest leading "[sign]digits[.digits][E[sign]digits]" as ASCII.
-std::string LeadingDecimal(std::u16string_view text, bool& negative) {
-  std::size_t i = 0;
-  negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    negative = text[i] == u'-';
-    ++i;
-  }
-  std::string number;
-  bool anyDigit = false;
-  while (i < text.size() && IsDigit(text[i])) {
-    number += static_cast<char>(text[i++]);
-    anyDigit = true;
-  }
-  if (i < text.size() && text[i] == u'.') {
-    number += '.';
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) {
-      number += static_cast<char>(text[i++]);
-      anyDigit = true;
-    }
-  }
-  if (!anyDigit) {
-    return {};
-  }
-  if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
-    std::size_t j = i + 1;
-    std::string exponent = "e";
-    if (j < text.size() && (text[j] == u'+' || text[j] == u'-')) {
-      exponent += static_cast<char>(text[j++]);
-    }
-    bool exponentDigit = false;
-    while (j < text.size() && IsDigit(text[j])) {
-      exponent += static_cast<char>(text[j++]);
-      exponentDigit = true;
-    }
-    if (exponentDigit) {
-      number += exponent;
-    }
-  }
-  return number;
-}
-
-// Roughly log10 of a nonzero "digits[.digits][e[sign]digits]": only its sign
-// matters, to tell an overflow from an underflow.
-long long DecimalOrder(const std::string& number) {
-  const std::size_t exponentAt = std::min(number.find('e'), number.size());
-  const std::string mantissa = number.substr(0, exponentAt);
+// Whether a number that from_chars found out of a double's range is too large rather than
+// too small: the place of its first significant digit plus its exponent. Its mantissa is not
+// zero, or it would have been in range.
+bool Overflows(std::string_view number) {
+  const std::size_t exponentAt = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, exponentAt);
   const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
-  const std::size_t firstNonZero = mantissa.find_first_not_of("0.");
-  long long order = 0;
-  if (firstNonZero != std::string::npos) {
-    order = firstNonZero < point ? static_cast<long long>(point - firstNonZero)
-                                 : -static_cast<long long>(firstNonZero - point - 1);
-  }
-  if (exponentAt < number.size()) {
-    long long exponent = 0;
+  long long order =
+      static_cast<long long>(point) - static_cast<long long>(mantissa.find_first_not_of("-0."));
+  if (exponentAt != std::string_view::npos) {
     const char* first = number.data() + exponentAt + 1;
-    if (*first == '+') {
-      ++first;
-    }
-    const auto result = std::from_chars(first, number.data() + number.size(), exponent);
-    if (result.ec == std::errc::result_out_of_range) {
-      exponent = *first == '-' ? -(1LL << 40) : (1LL << 40);
+    first += *first == '+' ? 1 : 0;
+    long long exponent = 0;
+    if (std::from_chars(first, number.data() + number.size(), exponent).ec != std::errc{}) {
+      exponent = *first == '-' ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
     }
     order += exponent;
   }
-  return order;
+  return order > 0;
 }
 
 }  // namespace
 
 double NumberFromText(std::u16string_view text) {
-  std::u16string packed;
+  std::string packed;  // any character beyond ASCII ends a number, as a letter does
   for (const char16_t c : text) {
     if (!IsIgnoredSpace(c)) {
-      packed += c;
+      packed += c < 0x80 ? static_cast<char>(c) : '?';
     }
   }
-  if (packed.size() >= 2 && packed[0] == u'&') {
-    const std::u16string_view digits = std::u16string_view(packed).substr(2);
-    if (packed[1] == u'H' || packed[1] == u'h') {
-      return RadixNumber(digits, 16);
-    }
-    if (packed[1] == u'O' || packed[1] == u'o') {
-      return RadixNumber(digits, 8);
-    }
-    return 0.0;
+  if (packed.starts_with("&H") || packed.starts_with("&h")) {
+    return RadixNumber(std::string_view(packed).substr(2), 16);
+  }
+  if (packed.starts_with("&O") || packed.starts_with("&o")) {
+    return RadixNumber(std::string_view(packed).substr(2), 8);
   }
 
-  bool negative = false;
-  const std::string number = LeadingDecimal(packed, negative);
-  if (number.empty()) {
+  // from_chars reads "[-]digits[.digits][E[sign]digits]" up to the first character that does
+  // not fit, but takes no '+' and would take "inf" and "nan", which are no numbers here.
+  const std::size_t sign = packed.starts_with('+') || packed.starts_with('-') ? 1 : 0;
+  if (sign == packed.size() || !(IsDigit(packed[sign]) || packed[sign] == '.')) {
     return 0.0;
   }
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-  (void)end;
+  const char* const first = packed.data() + (packed.starts_with('+') ? 1 : 0);
+  double value = 0.0;  // what from_chars leaves when it finds no number
+  const auto [end, error] = std::from_chars(first, packed.data() + packed.size(), value);
   if (error == std::errc::result_out_of_range) {
     // from_chars leaves value alone on overflow and underflow alike.
-    value = DecimalOrder(number) > 0 ? std::numeric_limits<double>::max() : 0.0;
+    value = std::copysign(Overflows({first, end}) ? kLargest : 0.0, *first == '-' ? -1.0 : 1.0);
   }
-  return negative ? -value : value;
+  return value;
 }
 
 std::u16string TextFromNumber(double value) {

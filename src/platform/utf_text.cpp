@@ -75,7 +75,6 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t& code) {
 
 std::string Utf8FromUtf16(std::u16string_view text) {
   std::string out;
-  out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char32_t unit = text[i];
     if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
@@ -92,7 +91,6 @@ std::string Utf8FromUtf16(std::u16string_view text) {
 
 std::u16string Utf16FromUtf8(std::string_view text) {
   std::u16string out;
-  out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     char32_t code = 0;
     const std::size_t length = DecodeUtf8(text, i, code);

@@ -5,180 +5,171 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/module1.h"
 #include "cycle/target_second.h"
 #include "fake_platform.h"
 
 namespace minute_alarm {
 namespace {
 
-using testing::FakePlatform;
-using testing::ProgramExited;
-using testing::Utf16;
-using testing::Utf8;
+using testing::Exited;
+using testing::Fake;
+using testing::U8;
+using Texts = std::vector<std::string>;
 
-constexpr char kPlay[] = "play file:///opt/minute%20alarm/test.mp3";
-
-// The titles at which the alarm was asked for, over the given seconds.
-std::vector<std::string> AlarmTitles(FakePlatform& fake, int seconds) {
-  std::vector<std::string> atTitles;
+// The titles shown at each of `seconds` ticks, with a '*' where the alarm was asked for.
+Texts Ticks(Fake& fake, int seconds) {
+  Texts titles;
   for (int s = 0; s < seconds; ++s) {
-    const std::size_t before = fake.mciCommands.size();
-    fake.AdvanceClock(1000);
-    if (fake.mciCommands.size() != before) {
-      atTitles.push_back(Utf8(fake.title));
-      EXPECT_EQ(fake.mciCommands.back(), kPlay);
-    }
+    const std::size_t plays = fake.Calls("mciExecute").size();
+    fake.Advance(1000);
+    titles.push_back(U8(fake.title) + (fake.Calls("mciExecute").size() > plays ? "*" : ""));
   }
-  return atTitles;
+  return titles;
 }
 
-class AlarmCycle : public ::testing::Test {
- protected:
-  AlarmCycle() { fake.shortPaths["/opt/minute alarm/test.mp3"] = kPlay + 5; }
-  FakePlatform fake;
-};
-
-TEST_F(AlarmCycle, CountsTheMinuteInTheTitleAndWraps) {
-  ToggleTimer();
-  EXPECT_EQ(fake.CallsStartingWith("SetTimer"), std::vector<std::string>{"SetTimer(0,0,1000)"});
-  EXPECT_EQ(fake.label1, u"Stop Timer");
-  EXPECT_EQ(Module1::timerRunning, -1);
-  fake.AdvanceClock(999);
-  EXPECT_TRUE(fake.titles.empty());
-  fake.AdvanceClock(1);
-  fake.AdvanceClock(120 * 1000 - 1000);
-  ASSERT_EQ(fake.titles.size(), 120U);
-  for (std::size_t i = 0; i < fake.titles.size(); ++i) {
-    EXPECT_EQ(fake.titles[i], Utf16(std::to_string(i % 60 + 1)));
-  }
-  EXPECT_EQ(Module1::secondCount, 0);
-}
-
-TEST(AlarmCycleTable, SoundsOnlyAtTheChosenSecond) {
+TEST(AlarmCycle, SoundsOnlyAtTheChosenSecondEveryMinute) {
   const struct {
     const char* chosen;
-    std::vector<std::string> alarmTitles;  // over two minutes
-  } cases[] = {
-      {"20", {"20", "20"}},
-      {"1", {"1", "1"}},
-      {"59", {"59", "59"}},
-      {"0", {"60", "60"}},
-      {"", {"60", "60"}},
-      {"abc", {"60", "60"}},
-      {" 2 0 ", {"20", "20"}},
-      {"2e1", {"20", "20"}},
-      {"20 seconds", {"20", "20"}},
-      {"60", {}},
-      {"75", {}},
-      {"-5", {}},
-      {"20.5", {}},
-      {"-0", {"60", "60"}},
-  };
+    int alarmTitle;  // 0: never
+  } cases[] = {{"20", 20},  {"1", 1},    {"59", 59},  {"0", 60},         {"", 60},
+               {"abc", 60}, {"-0", 60},  {"60", 0},   {"61", 0},         {"-1", 0},
+               {"0.5", 0},  {"59.5", 0}, {"2e1", 20}, {"20 seconds", 20}};
   for (const auto& c : cases) {
-    FakePlatform fake;
-    fake.shortPaths["/opt/minute alarm/test.mp3"] = kPlay + 5;
-    fake.playTime = Utf16(c.chosen);
+    Fake fake;
+    fake.playTime = Utf16FromUtf8(c.chosen);
     ToggleTimer();
-    EXPECT_EQ(AlarmTitles(fake, 120), c.alarmTitles) << "chosen: '" << c.chosen << "'";
+    Texts expected;
+    for (int i = 0; i < 120; ++i) {
+      expected.push_back(std::to_string(i % 60 + 1) + (i % 60 + 1 == c.alarmTitle ? "*" : ""));
+    }
+    EXPECT_EQ(Ticks(fake, 120), expected) << "chosen: '" << c.chosen << "'";
   }
 }
 
-TEST_F(AlarmCycle, ReadsTheChosenSecondAfreshEveryTick) {
+TEST(AlarmCycle, ReadsTheChosenSecondAfreshEachTick) {
+  Fake fake;
   ToggleTimer();
-  EXPECT_EQ(AlarmTitles(fake, 5), std::vector<std::string>{});
-  fake.playTime = u"7";
-  EXPECT_EQ(AlarmTitles(fake, 5), std::vector<std::string>{"7"});
+  EXPECT_EQ(Ticks(fake, 2), (Texts{"1", "2"}));
+  fake.playTime = u"3";
+  EXPECT_EQ(Ticks(fake, 2), (Texts{"3*", "4"}));
+  EXPECT_EQ(fake.Calls("mciExecute"), Texts{"mciExecute(play )"});
 }
 
-TEST_F(AlarmCycle, StopKeepsTheTitleAndRestartCountsFromOne) {
+TEST(AlarmCycle, SwitchesOnAndOff) {
+  Fake fake;
+  fake.Advance(5000);
   ToggleTimer();
-  fake.AdvanceClock(3000);
+  EXPECT_EQ(fake.log, Texts{"SetTimer(0,0,1000)"});
+  EXPECT_EQ(fake.label1, u"Stop Timer");
+  fake.Advance(999);
+  EXPECT_EQ(fake.title, u"hot key F11");
+  EXPECT_EQ(Ticks(fake, 3), (Texts{"1", "2", "3"}));
   ToggleTimer();
+  EXPECT_EQ(fake.Calls("KillTimer"), Texts{"KillTimer(0,501)"});
   EXPECT_EQ(fake.label1, u"Start Timer");
-  EXPECT_EQ(Module1::timerRunning, 0);
-  EXPECT_EQ(fake.CallsStartingWith("KillTimer"), std::vector<std::string>{"KillTimer(0,501)"});
-  fake.AdvanceClock(5000);
-  EXPECT_EQ(fake.title, u"3");
+  EXPECT_EQ(Ticks(fake, 2), (Texts{"3", "3"}));  // the title keeps the last second
   ToggleTimer();
-  fake.AdvanceClock(1000);
-  EXPECT_EQ(fake.title, u"1");
-  EXPECT_EQ(fake.LiveTimers(), 1U);
+  EXPECT_EQ(fake.label1, u"Stop Timer");
+  EXPECT_EQ(Ticks(fake, 2), (Texts{"1", "2"}));
+  EXPECT_EQ(Module1::timerRunning, -1);
 }
 
-TEST_F(AlarmCycle, TimerThatCannotBeCreatedEndsTheProgram) {
-  fake.setTimerFails = true;
-  ToggleTimer();
-  EXPECT_EQ(fake.messages, std::vector<std::u16string>{u"Timer not created. Ending Program"});
-  EXPECT_FALSE(fake.windowAlive);
-  EXPECT_EQ(Module1::timerRunning, 0);
-  EXPECT_EQ(fake.label1, u"stop");
-}
-
-TEST_F(AlarmCycle, TimerThatCannotBeKilledIsReportedAndSwitchedOffAnyway) {
-  ToggleTimer();
-  fake.killTimerFails = true;
-  ToggleTimer();
-  EXPECT_EQ(fake.messages, std::vector<std::u16string>{u"couldn't kill the timer"});
-  EXPECT_EQ(Module1::timerRunning, 0);
-  EXPECT_EQ(fake.label1, u"Start Timer");
-  // The timer lives on and keeps counting, as the system left it.
-  fake.AdvanceClock(2000);
-  EXPECT_EQ(fake.title, u"2");
-}
-
-TEST_F(AlarmCycle, SecondStopWhileTheFirstBoxIsOpenRunsTheStopAgain) {
-  ToggleTimer();
-  fake.killTimerFails = true;
-  int boxesOpen = 0;
-  fake.whileMessageBoxOpen = [&](std::u16string_view) {
-    if (++boxesOpen == 1) {
-      fake.AdvanceClock(1000);  // ticks go on while the box is open
-      ToggleTimer();
+TEST(AlarmCycle, TimerFailures) {
+  const struct {
+    bool setFails, killFails;
+    Texts boxes;
+    const char* label;
+    Texts ticksAfter;  // over two seconds after the switch
+  } cases[] = {
+      // A failed start closes the window and leaves the switch and its label as they were.
+      {true,
+       false,
+       {"Box(Timer not created. Ending Program|Minute Alarm)"},
+       "Start Timer",
+       {"3", "3"}},
+      // The timer lives on and counts, as the system left it, but the switch is off.
+      {false, true, {"Box(couldn't kill the timer|Minute Alarm)"}, "Start Timer", {"4", "5"}}};
+  for (const auto& c : cases) {
+    Fake fake;
+    ToggleTimer();
+    fake.Advance(3000);
+    fake.setTimerFails = c.setFails;
+    fake.killTimerFails = c.killFails;
+    if (c.setFails) {
+      ToggleTimer();  // off
     }
+    ToggleTimer();
+    EXPECT_EQ(fake.Calls("Box"), c.boxes);
+    EXPECT_EQ(fake.alive, !c.setFails);
+    EXPECT_EQ(U8(fake.label1), c.label);
+    EXPECT_EQ(Module1::timerRunning, 0);
+    EXPECT_EQ(Ticks(fake, 2), c.ticksAfter);
+  }
+}
+
+TEST(AlarmCycle, ATickAndASecondStopRunWhileTheFirstStopsBoxIsOpen) {
+  Fake fake;
+  ToggleTimer();
+  fake.killTimerFails = true;
+  fake.whileBoxOpen = [&] {
+    fake.whileBoxOpen = nullptr;
+    fake.Advance(1000);
+    ToggleTimer();  // still on: the same branch again
   };
   ToggleTimer();
-  EXPECT_EQ(fake.messages.size(), 2U);
-  EXPECT_EQ(fake.CallsStartingWith("KillTimer").size(), 2U);
+  EXPECT_EQ(fake.Calls("KillTimer").size(), 2U);
+  EXPECT_EQ(fake.Calls("Box").size(), 2U);
   EXPECT_EQ(fake.title, u"1");
   EXPECT_EQ(Module1::timerRunning, 0);
 }
 
-TEST_F(AlarmCycle, AdjustingTheChosenSecond) {
+TEST(TargetSecond, LowerAndRaise) {
   const struct {
     const char* before;
     void (*command)();
     const char* after;
-  } cases[] = {
-      {"20", LowerTarget, "19"},
-      {"20", RaiseTarget, "21"},
-      {"0", LowerTarget, "1"},
-      {"1", LowerTarget, "0"},
-      {"", LowerTarget, "1"},
-      {"abc", LowerTarget, "1"},
-      {"", RaiseTarget, "1"},
-      {"abc", RaiseTarget, "1"},
-      {"-3", LowerTarget, "4"},
-      {"-3", RaiseTarget, "-2"},
-      {"20 seconds", RaiseTarget, "21"},
-      {"59", RaiseTarget, "60"},
-      {"1.5", RaiseTarget, "2.5"},
-      {"0.5", LowerTarget, "0.5"},
-      {"999999999999999", RaiseTarget, "1E+15"},
-  };
+  } cases[] = {{"20", LowerTarget, "19"},
+               {"20", RaiseTarget, "21"},
+               {"0", LowerTarget, "1"},
+               {"1", LowerTarget, "0"},
+               {"", LowerTarget, "1"},
+               {"abc", RaiseTarget, "1"},
+               {"-3", LowerTarget, "4"},
+               {"-3", RaiseTarget, "-2"},
+               {"20 seconds", RaiseTarget, "21"},
+               {"59", RaiseTarget, "60"},
+               {"1.5", RaiseTarget, "2.5"},
+               {"0.5", LowerTarget, "0.5"},
+               {"999999999999999", RaiseTarget, "1E+15"}};
   for (const auto& c : cases) {
-    fake.playTime = Utf16(c.before);
+    Fake fake;
+    fake.playTime = Utf16FromUtf8(c.before);
     c.command();
-    EXPECT_EQ(Utf8(fake.playTime), c.after) << "from '" << c.before << "'";
+    EXPECT_EQ(U8(fake.playTime), c.after) << "from '" << c.before << "'";
   }
 }
 
-TEST_F(AlarmCycle, AWindowThatRefusesItsTextBoxEndsTheProgramWithAReport) {
-  fake.windowAlive = false;
-  EXPECT_THROW(RaiseTarget(), ProgramExited);
-  ASSERT_EQ(fake.messages.size(), 1U);
-  EXPECT_NE(Utf8(fake.messages[0]).find("text box"), std::string::npos);
+TEST(Form1, AWindowThatRefusesAnOperationIsReportedAndEndsTheProgram) {
+  const struct {
+    void (*operation)();
+    const char* what;
+  } cases[] = {{[] { Form1::hWnd(); }, "find its window"},
+               {[] { Form1::SetTitle(u"1"); }, "set its window title"},
+               {[] { Form1::SetLabel1Caption(u"Stop Timer"); }, "set its label"},
+               {[] { Form1::PlayTimeText(); }, "read its text box"},
+               {[] { Form1::SetPlayTimeText(u"1"); }, "write its text box"}};
+  for (const auto& c : cases) {
+    Fake fake;
+    fake.alive = false;
+    try {
+      c.operation();
+      ADD_FAILURE() << c.what << ": the program went on";
+    } catch (const Exited& exited) {
+      EXPECT_EQ(exited.code, 1);
+    }
+    EXPECT_EQ(fake.log, Texts{"Box(Minute Alarm could not " + std::string(c.what) +
+                              " and has to end.|Minute Alarm)"});
+  }
 }
 
 }  // namespace

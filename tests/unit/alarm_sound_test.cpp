@@ -10,32 +10,30 @@
 namespace minute_alarm {
 namespace {
 
-using testing::FakePlatform;
-using testing::Utf16;
-using testing::Utf8;
+using namespace std::string_literals;
+using testing::Fake;
+using testing::U8;
 
-TEST(ToShortPath, TakesWhatTheSystemWroteUpToItsNul) {
-  FakePlatform fake;
-  fake.shortPaths["C:\\Program Files\\x.mp3"] = "C:\\PROGRA~1";  // 10 characters
-  const std::string long254 = "/" + std::string(253, 'a');
-  fake.shortPaths[long254] = long254;
-  const std::string long255 = "/" + std::string(254, 'b');
-  fake.shortPaths[long255] = long255;  // with its NUL it does not fit
-
+TEST(ToShortPath, TakesTheBufferUpToItsFirstNulOrTrimmedOfSpaces) {
+  const std::string long254(254, 'a');
   const struct {
-    std::string path;
-    std::string expected;
-  } cases[] = {
-      {"C:\\Program Files\\x.mp3", "C:\\PROGRA~1"},
-      {"/missing/test.mp3", ""},
-      {long254, long254},
-      {long255, ""},
-  };
+    std::string written;  // nothing: the call failed
+    std::string shortPath;
+  } cases[] = {{"C:\\PROGRA~1\0x"s, "C:\\PROGRA~1"},
+               {"\0C:\\A"s, ""},
+               {"", ""},
+               {long254 + '\0', long254},
+               {"  C:\\My Games  ", "C:\\My Games"},  // a call that wrote no NUL
+               {std::string(255, 'b'), std::string(255, 'b')}};
   for (const auto& c : cases) {
-    EXPECT_EQ(Utf8(ToShortPath(Utf16(c.path))), c.expected) << c.path.size();
+    Fake fake;
+    if (!c.written.empty()) {
+      fake.shortPaths["C:\\Program Files\\x.mp3"] = c.written;
+    }
+    EXPECT_EQ(U8(ToShortPath(u"C:\\Program Files\\x.mp3")), c.shortPath) << c.written;
+    EXPECT_EQ(fake.log,
+              std::vector<std::string>{"GetShortPathNameA(C:\\Program Files\\x.mp3,255)"});
   }
-  EXPECT_EQ(fake.CallsStartingWith("GetShortPathNameA(C:").front(),
-            "GetShortPathNameA(C:\\Program Files\\x.mp3,255)");
 }
 
 TEST(PlayAlarm, SendsPlayWithTheShortPathOfTheSoundBesideTheProgram) {
@@ -43,31 +41,27 @@ TEST(PlayAlarm, SendsPlayWithTheShortPathOfTheSoundBesideTheProgram) {
     std::u16string directory;
     char16_t separator;
     const char* longPath;
-    const char* shortPath;  // nullptr: the file is missing
+    const char* shortPath;  // nullptr: no short form
     const char* command;
-  } cases[] = {
-      {u"/opt/minute alarm", u'/', "/opt/minute alarm/test.mp3",
-       "file:///opt/minute%20alarm/test.mp3", "play file:///opt/minute%20alarm/test.mp3"},
-      {u"C:\\Games\\Alarm", u'\\', "C:\\Games\\Alarm\\test.mp3", "C:\\Games\\Alarm\\test.mp3",
-       "play C:\\Games\\Alarm\\test.mp3"},
-      {u"C:\\", u'\\', "C:\\\\test.mp3", "C:\\test.mp3", "play C:\\test.mp3"},
-      {u"D:\\My Games", u'\\', "D:\\My Games\\test.mp3", "D:\\MYGAME~1\\test.mp3",
-       "play D:\\MYGAME~1\\test.mp3"},
-      // No 8.3 names on this volume: the long form comes back and must stay one word.
-      {u"D:\\My Games", u'\\', "D:\\My Games\\test.mp3", "D:\\My Games\\test.mp3",
-       "play \"D:\\My Games\\test.mp3\""},
-      {u"/opt/alarm", u'/', "/opt/alarm/test.mp3", nullptr, "play "},
-  };
+  } cases[] = {{u"/opt/alarm", u'/', "/opt/alarm/test.mp3", "file:///opt/alarm/test.mp3",
+                "play file:///opt/alarm/test.mp3"},
+               {u"C:\\", u'\\', "C:\\\\test.mp3", "C:\\test.mp3", "play C:\\test.mp3"},
+               {u"D:\\My Games", u'\\', "D:\\My Games\\test.mp3", "D:\\MYGAME~1\\test.mp3",
+                "play D:\\MYGAME~1\\test.mp3"},
+               // A volume without 8.3 names gives the long form back: it must stay one word.
+               {u"D:\\My Games", u'\\', "D:\\My Games\\test.mp3", "D:\\My Games\\test.mp3",
+                "play \"D:\\My Games\\test.mp3\""},
+               {u"/opt/alarm", u'/', "/opt/alarm/test.mp3", nullptr, "play "}};
   for (const auto& c : cases) {
-    FakePlatform fake;
-    fake.programDirectory = c.directory;
+    Fake fake;
+    fake.directory = c.directory;
     fake.separator = c.separator;
     if (c.shortPath != nullptr) {
-      fake.shortPaths[c.longPath] = c.shortPath;
+      fake.shortPaths[c.longPath] = c.shortPath + "\0"s;
     }
     PlayAlarm();
-    EXPECT_EQ(fake.mciCommands, std::vector<std::string>{c.command}) << c.longPath;
-    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(fake.log, (std::vector<std::string>{"GetShortPathNameA("s + c.longPath + ",255)",
+                                                  "mciExecute("s + c.command + ")"}));
   }
 }
 

@@ -5,76 +5,63 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/module1.h"
 #include "fake_platform.h"
 
 namespace minute_alarm {
 namespace {
 
-using testing::FakePlatform;
-using Calls = std::vector<std::string>;
+using testing::Fake;
+using Texts = std::vector<std::string>;
 
-constexpr int kF9 = 0x78;
-constexpr int kF10 = 0x79;
-constexpr int kF11 = 0x7A;
+constexpr std::uint32_t kF9 = 0x78, kF10 = 0x79, kF11 = 0x7A;
+const Texts kHook = {"GetWindowLongA(4660,-4)", "SetWindowLongA(4660,-4)"};
+const Texts kRelease = {"SetWindowLongA(4660,-4)", "UnregisterHotKey(4660,1)",
+                        "UnregisterHotKey(4660,2)", "UnregisterHotKey(4660,3)"};
 
-// The calls that show the set-up and release order, without the pass-through traffic.
-Calls LifecycleCalls(const FakePlatform& fake) {
-  Calls found;
-  for (const std::string& call : fake.calls) {
-    if (call.rfind("CallWindowProcA", 0) != 0) {
-      found.push_back(call);
-    }
+Texts Join(std::initializer_list<Texts> parts) {
+  Texts all;
+  for (const Texts& part : parts) {
+    all.insert(all.end(), part.begin(), part.end());
   }
-  return found;
+  return all;
 }
 
-TEST(HotKeys, SetUpHooksTheWindowThenRegistersTheKeysInOrder) {
-  FakePlatform fake;
-  const std::intptr_t original = fake.windowProcedure;
+TEST(HotKeys, HookedAndRegisteredAtStartUpReleasedAtClose) {
+  Fake fake;
+  const std::intptr_t own = fake.procedure;
   StartUp();
-  EXPECT_EQ(fake.calls, (Calls{"GetWindowLongA(4660,-4)", "SetWindowLongA(4660,-4)",
-                               "RegisterHotKey(4660,1,0,122)", "RegisterHotKey(4660,2,0,120)",
-                               "RegisterHotKey(4660,3,0,121)"}));
-  EXPECT_EQ(Module1::savedWindowProc, original);
-  EXPECT_EQ(fake.windowProcedure, reinterpret_cast<std::intptr_t>(&HotKeyWindowProc));
-
+  EXPECT_EQ(Module1::savedWindowProc, own);
+  EXPECT_EQ(fake.procedure, reinterpret_cast<std::intptr_t>(&HotKeyWindowProc));
   fake.CloseMainWindow();
-  EXPECT_EQ(
-      LifecycleCalls(fake),
-      (Calls{"GetWindowLongA(4660,-4)", "SetWindowLongA(4660,-4)", "RegisterHotKey(4660,1,0,122)",
-             "RegisterHotKey(4660,2,0,120)", "RegisterHotKey(4660,3,0,121)", "CloseMainWindow",
-             "SetWindowLongA(4660,-4)", "UnregisterHotKey(4660,1)", "UnregisterHotKey(4660,2)",
-             "UnregisterHotKey(4660,3)", "DestroyWindow"}));
-  EXPECT_EQ(fake.windowProcedure, original);
-  EXPECT_TRUE(fake.messages.empty());
+  EXPECT_EQ(fake.procedure, own);
+  EXPECT_EQ(fake.Calls(""),
+            Join({kHook,
+                  {"RegisterHotKey(4660,1,0,122)", "RegisterHotKey(4660,2,0,120)",
+                   "RegisterHotKey(4660,3,0,121)", "CloseMainWindow", "CallWindowProcA(4660,16)"},
+                  kRelease,
+                  {"DestroyWindow"}}));
 }
 
-TEST(HotKeys, ATakenKeyIsReportedAndClosesTheWindow) {
-  const struct {
-    int takenId;
-    Calls afterHook;
-  } cases[] = {
-      {1,
-       {"RegisterHotKey(4660,1,0,122)", "ShowMessageBox(這個熱鍵已被其他程式使用)",
-        "CloseMainWindow", "SetWindowLongA(4660,-4)", "UnregisterHotKey(4660,1)",
-        "UnregisterHotKey(4660,0)", "UnregisterHotKey(4660,0)", "DestroyWindow"}},
-      {2,
-       {"RegisterHotKey(4660,1,0,122)", "RegisterHotKey(4660,2,0,120)",
-        "ShowMessageBox(這個熱鍵已被其他程式使用)", "CloseMainWindow", "SetWindowLongA(4660,-4)",
-        "UnregisterHotKey(4660,1)", "UnregisterHotKey(4660,2)", "UnregisterHotKey(4660,0)",
-        "DestroyWindow"}},
-  };
-  for (const auto& c : cases) {
-    FakePlatform fake;
-    fake.takenKeyIds = {c.takenId};
+TEST(HotKeys, ATakenKeyIsReportedAndClosesTheWindowReleasingEveryEntry) {
+  const std::string box = "Box(這個熱鍵已被其他程式使用|Minute Alarm)";
+  const Texts close = {"CloseMainWindow", "CallWindowProcA(4660,16)", "SetWindowLongA(4660,-4)"};
+  const Texts registers = {"RegisterHotKey(4660,1,0,122)", "RegisterHotKey(4660,2,0,120)",
+                           "RegisterHotKey(4660,3,0,121)"};
+  for (int taken = 1; taken <= 3; ++taken) {
+    Fake fake;
+    fake.takenIds = {taken};
     StartUp();
-    Calls expected{"GetWindowLongA(4660,-4)", "SetWindowLongA(4660,-4)"};
-    expected.insert(expected.end(), c.afterHook.begin(), c.afterHook.end());
-    EXPECT_EQ(LifecycleCalls(fake), expected) << "taken id " << c.takenId;
-    EXPECT_FALSE(fake.windowAlive);
-    EXPECT_EQ(fake.messages.size(), 1U);
+    Texts unregisters;
+    for (int id = 1; id <= 3; ++id) {  // entries the set-up never reached still hold id 0
+      unregisters.push_back("UnregisterHotKey(4660," + std::to_string(id <= taken ? id : 0) + ")");
+    }
+    EXPECT_EQ(fake.log, Join({kHook,
+                              Texts(registers.begin(), registers.begin() + taken),
+                              {box},
+                              close,
+                              unregisters,
+                              {"DestroyWindow"}}))
+        << "taken id " << taken;
   }
 }
 
@@ -83,78 +70,70 @@ TEST(HotKeys, EachKeyRunsItsCommandAndEveryMessageIsPassedOn) {
     std::uint32_t message;
     std::uintptr_t wParam;
     std::uint32_t lParam;
-    const char* playTime;  // after the message, from "20"
+    const char* playTime;  // from "20"
     const char* label1;
-  } cases[] = {
-      {kWmHotKey, 2, kF9 << 16U, "19", "stop"},
-      {kWmHotKey, 3, kF10 << 16U, "21", "stop"},
-      {kWmHotKey, 1, kF11 << 16U, "20", "Stop Timer"},
-      // Right id, wrong key or modifiers: only another program can send these.
-      {kWmHotKey, 2, kF10 << 16U, "20", "stop"},
-      {kWmHotKey, 2, (kF9 << 16U) | 1U, "20", "stop"},
-      {kWmHotKey, 4, kF9 << 16U, "20", "stop"},
-      // A key code with the sign bit set must not match after widening.
-      {kWmHotKey, 2, 0xFF78U << 16U, "20", "stop"},
-      {0x0100, 2, kF9 << 16U, "20", "stop"},  // WM_KEYDOWN carries no command
-      {0x000F, 0, 0, "20", "stop"},
-  };
+  } cases[] = {{kWmHotKey, 2, kF9 << 16U, "19", "stop"},
+               {kWmHotKey, 3, kF10 << 16U, "21", "stop"},
+               {kWmHotKey, 1, kF11 << 16U, "20", "Stop Timer"},
+               // The right id with another key or modifiers: only another program sends these.
+               {kWmHotKey, 2, kF10 << 16U, "20", "stop"},
+               {kWmHotKey, 3, kF9 << 16U, "20", "stop"},
+               {kWmHotKey, 1, (kF11 << 16U) | 2U, "20", "stop"},
+               {kWmHotKey, 4, kF9 << 16U, "20", "stop"},
+               {kWmHotKey, 0, 0, "20", "stop"},
+               {kWmHotKey, 2, 0xFF78U << 16U, "20", "stop"},  // the key code is a signed half
+               {kWmHotKey + 1, 2, kF9 << 16U, "20", "stop"},
+               {0x0100, 3, kF10 << 16U, "20", "stop"}};
   for (const auto& c : cases) {
-    FakePlatform fake;
+    Fake fake;
     StartUp();
-    fake.calls.clear();
-    const std::intptr_t result =
-        fake.Send(c.message, c.wParam, static_cast<std::intptr_t>(c.lParam));
-    EXPECT_EQ(result, FakePlatform::kOriginalProcResult);
-    EXPECT_EQ(fake.originalProcMessages, std::vector<std::uint32_t>{c.message});
-    EXPECT_EQ(fake.playTime, testing::Utf16(c.playTime)) << c.message << "/" << c.wParam;
-    EXPECT_EQ(fake.label1, testing::Utf16(c.label1)) << c.message << "/" << c.wParam;
+    EXPECT_EQ(fake.Send(c.message, c.wParam, c.lParam), Fake::kOwnResult);
+    EXPECT_EQ(fake.ownSaw, std::vector<std::uint32_t>{c.message});
+    EXPECT_EQ(testing::U8(fake.playTime), c.playTime) << c.message << "/" << c.wParam;
+    EXPECT_EQ(testing::U8(fake.label1), c.label1) << c.message << "/" << c.wParam;
   }
 }
 
-TEST(HotKeys, RepeatedPressesRepeatTheCommand) {
-  FakePlatform fake;
+TEST(HotKeys, HeldKeysRepeatTheirCommands) {
+  Fake fake;
   StartUp();
   for (int i = 0; i < 5; ++i) {
-    fake.PressHotKey(3, kF10);
+    fake.Press(3, kF10);
   }
   EXPECT_EQ(fake.playTime, u"25");
-  fake.PressHotKey(1, kF11);
-  fake.PressHotKey(1, kF11);
-  fake.PressHotKey(1, kF11);
+  for (int i = 0; i < 3; ++i) {
+    fake.Press(1, kF11);
+  }
   EXPECT_EQ(fake.label1, u"Stop Timer");
-  EXPECT_EQ(fake.CallsStartingWith("SetTimer").size(), 2U);
-  EXPECT_EQ(fake.CallsStartingWith("KillTimer").size(), 1U);
+  EXPECT_EQ(fake.Calls("SetTimer").size(), 2U);
+  EXPECT_EQ(fake.Calls("KillTimer").size(), 1U);
 }
 
 TEST(HotKeys, ACommandThatClosesTheWindowLeavesTheDeadWindowAlone) {
-  FakePlatform fake;
+  Fake fake;
   fake.setTimerFails = true;
   StartUp();
-  fake.calls.clear();
-  fake.originalProcMessages.clear();
-  fake.PressHotKey(1, kF11);
-  EXPECT_FALSE(fake.windowAlive);
-  EXPECT_EQ(fake.messages, std::vector<std::u16string>{u"Timer not created. Ending Program"});
-  // WM_CLOSE went through the hook to the window's own procedure; the hot key
-  // itself was not passed on to a window that is gone.
-  EXPECT_EQ(fake.originalProcMessages, std::vector<std::uint32_t>{kWmClose});
-  EXPECT_TRUE(fake.CallsStartingWith("CallWindowProcA on a dead window").empty());
-  EXPECT_EQ(fake.CallsStartingWith("UnregisterHotKey").size(), 3U);
+  fake.Press(1, kF11);
+  EXPECT_FALSE(fake.alive);
+  // WM_CLOSE went through the hook to the window's own procedure; the hot key itself is not
+  // passed on to a window that is gone.
+  EXPECT_EQ(fake.ownSaw, std::vector<std::uint32_t>{kWmClose});
+  EXPECT_EQ(fake.Calls("CallWindowProcA"), Texts{"CallWindowProcA(4660,16)"});
 }
 
-TEST(HotKeys, KeysKeepWorkingWhileAMessageBoxIsOpen) {
-  FakePlatform fake;
+TEST(HotKeys, KeysWorkWhileAMessageBoxIsOpen) {
+  Fake fake;
   StartUp();
   fake.killTimerFails = true;
-  fake.PressHotKey(1, kF11);
-  fake.whileMessageBoxOpen = [&](std::u16string_view) {
-    fake.whileMessageBoxOpen = nullptr;
-    fake.PressHotKey(2, kF9);
-    fake.PressHotKey(1, kF11);  // the stop runs again and fails again
+  fake.Press(1, kF11);
+  fake.whileBoxOpen = [&] {
+    fake.whileBoxOpen = nullptr;
+    fake.Press(2, kF9);
+    fake.Press(1, kF11);  // the stop runs again and fails again
   };
-  fake.PressHotKey(1, kF11);
+  fake.Press(1, kF11);
   EXPECT_EQ(fake.playTime, u"19");
-  EXPECT_EQ(fake.messages.size(), 2U);
+  EXPECT_EQ(fake.Calls("Box").size(), 2U);
   EXPECT_EQ(fake.label1, u"Start Timer");
 }
 

@@ -14,9 +14,8 @@
 namespace minute_alarm::gtk {
 namespace {
 
-// All of these belong to the GTK main thread.
-void (*reporter)(const char* message) = ShowMciErrorBox;
-bool report_open = false;
+// Both belong to the GTK main thread.
+bool box_open = false;
 std::unique_ptr<MciPlayer> player;
 
 void WriteOnStderr(const std::string& message) {
@@ -24,12 +23,14 @@ void WriteOnStderr(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", program != nullptr ? program : "minute-alarm", message.c_str());
 }
 
+void ShowErrorBox(const std::string& message);
+
 void Report(const std::string& message) {
-  if (reporter == nullptr || report_open) {
+  if (box_open) {
     return;
   }
-  report_open = true;
-  reporter(message.c_str());
+  box_open = true;
+  ShowErrorBox(message);
 }
 
 gboolean ReportOnMainThread(gpointer message) {
@@ -39,7 +40,7 @@ gboolean ReportOnMainThread(gpointer message) {
 
 void DeleteMessage(gpointer message) { delete static_cast<std::string*>(message); }
 
-// The worker's faults reach the reporter through the default main context, which the GTK
+// The worker's faults reach the box through the default main context, which the GTK
 // main thread runs. (g_main_context_invoke would not do: it may run the function right
 // here, on the worker, when no one holds the context.)
 void ReportFromWorker(const std::string& message) {
@@ -48,7 +49,7 @@ void ReportFromWorker(const std::string& message) {
                   DeleteMessage);
 }
 
-void CloseBox(GtkWidget* /*box*/, gpointer /*unused*/) { MciErrorReportClosed(); }
+void CloseBox(GtkWidget* /*box*/, gpointer /*unused*/) { box_open = false; }
 
 gboolean CloseOnEscape(GtkWidget* box, GdkEventKey* event, gpointer /*unused*/) {
   if (event->keyval != GDK_KEY_Escape) {
@@ -139,6 +140,11 @@ void DeleteBoxBuild(gpointer data) {
   delete build;
 }
 
+// A non-modal box with an OK button that destroys itself when answered.
+void ShowErrorBox(const std::string& message) {
+  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, BuildBoxStep, new BoxBuild{message}, DeleteBoxBuild);
+}
+
 }  // namespace
 
 int ExecuteMciCommand(const char* command) {
@@ -158,17 +164,6 @@ int ExecuteMciCommand(const char* command) {
   }
   player->Play(path);
   return 1;
-}
-
-void SetMciErrorReporter(void (*new_reporter)(const char* message)) {
-  reporter = new_reporter;
-  report_open = false;
-}
-
-void MciErrorReportClosed() { report_open = false; }
-
-void ShowMciErrorBox(const char* message) {
-  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, BuildBoxStep, new BoxBuild{message}, DeleteBoxBuild);
 }
 
 void ShutDownMci() {

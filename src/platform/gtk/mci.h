@@ -16,10 +16,9 @@
 //   make it return 0. Faults found later by the worker (not MPEG audio, damaged file, no
 //   sound server) are reported the same way, from the GTK main thread.
 //
-// Reporting: every fault is written on stderr at once. It is also handed to the reporter,
-// always on the GTK main thread, but only while no earlier report is still open: a reporter
-// shows one box at a time and calls MciErrorReportClosed() once the user dismisses it.
-// Faults that arrive in between go to stderr only, so faults never pile up as boxes.
+// Reporting: every fault is written on stderr at once. It is also shown in a non-modal box
+// titled "Minute Alarm", built on the GTK main thread, but only while no earlier box is
+// still open: faults that arrive in between go to stderr only, so they never pile up.
 #pragma once
 
 namespace minute_alarm::gtk {
@@ -27,18 +26,6 @@ namespace minute_alarm::gtk {
 // Carries out one MCI command string, as mciExecute does: returns nonzero when the command
 // was accepted, 0 after reporting why it was not. Call it on the GTK main thread only.
 int ExecuteMciCommand(const char* command);
-
-// Where failures are reported to the user. ShowMciErrorBox is the reporter from the start;
-// nullptr leaves stderr as the only channel. Call it on the GTK main thread.
-void SetMciErrorReporter(void (*reporter)(const char* message));
-
-// Tells the layer that the box of the last report is gone, so the next fault may be
-// reported. A reporter that shows nothing lasting calls it before returning.
-void MciErrorReportClosed();
-
-// The default reporter: a non-modal message box titled "Minute Alarm" with an OK button,
-// which destroys itself when answered and then calls MciErrorReportClosed().
-void ShowMciErrorBox(const char* message);
 
 // Stops any playback and ends the worker, waiting half a second at most: a frozen sound
 // server must not hold the exit. Called once before the program exits. A later play starts a

@@ -1,9 +1,6 @@
 """The benchmark's arithmetic, kept apart from the servers so it can be tested alone:
 tick drift, chime onsets, goals and the table."""
 
-import array
-import bisect
-import itertools
 import statistics
 
 
@@ -42,23 +39,6 @@ def drift(ticks):
     lateness = [(t - start - n) * 1000 for t, n in ticks]
     return {"ppm": (slope - 1.0) * 1e6, "end_ms": lateness[-1], "worst_ms": max(lateness),
             "ticks": len(ticks)}
-
-
-def sound_arrivals(chunks, threshold=2000, quiet=0.3, rate=44100):
-    """When each sound that follows at least `quiet` s of silence was first in the hands
-    of the recorder: the stamp of the read that brought its first loud sample. A sink may
-    hand samples over before their nominal time, so no earlier estimate is safe.
-    `chunks` are (stamp, bytes of signed 16-bit mono samples)."""
-    ends = list(itertools.accumulate(len(d) // 2 for _, d in chunks))
-    raw = b"".join(d for _, d in chunks)
-    samples = array.array("h", raw[:len(raw) // 2 * 2])
-    out, last_loud = [], -10**12
-    for i, v in enumerate(samples):
-        if abs(v) > threshold:
-            if i - last_loud > quiet * rate:
-                out.append(chunks[bisect.bisect_right(ends, i)][0])
-            last_loud = i
-    return out
 
 
 def onset_delays(alarm_ticks, onsets, window=1.0):

@@ -86,6 +86,40 @@ class Pinger:
         self.d.close()
 
 
+class TitleWatch:
+    """Stamps every change of a window's _NET_WM_NAME as the X server reports it, on a
+    connection and a thread of its own."""
+
+    def __init__(self, wid):
+        self.d = xdisplay.Display()
+        self.win = self.d.create_resource_object("window", wid)
+        self.win.change_attributes(event_mask=X.PropertyChangeMask)
+        self.atom = self.d.intern_atom("_NET_WM_NAME")
+        self.changes = [(time.monotonic(), self.title())]
+        self.done = False
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+
+    def title(self):
+        prop = self.win.get_full_property(self.atom, X.AnyPropertyType)
+        return prop.value.decode() if prop else None
+
+    def _run(self):
+        while not self.done:
+            select.select([self.d], [], [], 0.05)
+            while self.d.pending_events():
+                ev = self.d.next_event()
+                if ev.type == X.PropertyNotify and ev.atom == self.atom:
+                    stamp, title = time.monotonic(), self.title()
+                    if title != self.changes[-1][1]:
+                        self.changes.append((stamp, title))
+
+    def stop(self):
+        self.done = True
+        self.thread.join(2)
+        self.d.close()
+
+
 class MapWatch:
     """Stamps top-level windows as the X server maps them."""
 

@@ -1,6 +1,4 @@
-# Cross-builds the 32-bit Windows program with mingw-w64.
+# Cross-builds the 32-bit Windows program, the product, with mingw-w64.
 set(MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-
-# This machine cannot execute 32-bit x86 code: no emulator, static checks only.

@@ -1,18 +1,14 @@
 #!/usr/bin/env bash
-# Builds the Debian package in a Release build and tests it; with win32 and/or
-# win64 as arguments, also makes and tests those Windows zips (their builds,
-# build-win32 and build-win64, must have been configured).
-# The program run saves build-release/screenshot.png; README's image is a copy.
+# Packs the Linux build as a Debian package (and each Windows build named as its zip) and
+# tests them. Usage: tests/package/run.sh [win32] [win64]   (those builds must be made)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-
-cmake --preset release >/dev/null
-cmake --build --preset release --parallel "$(nproc)"
-cpack --preset deb
-zip_dirs=()
+cmake --preset default >/dev/null
+cmake --build --preset default --parallel "$(nproc)" --target minute-alarm minute_alarm_docs
+cpack --preset deb >/dev/null
+zips=()
 for arch in "$@"; do
-  cpack --preset "$arch"
-  zip_dirs+=(--zip-dir "build-$arch")
+  cpack --preset "$arch" >/dev/null
+  zips+=(build-"$arch"/minute-alarm-*-"$arch".zip)
 done
-# Debian's Python: the desktop harness needs python3-xlib.
-exec /usr/bin/python3 tests/package/test_package.py --deb-dir build-release "${zip_dirs[@]}"
+exec /usr/bin/python3 -B tests/package/test_package.py build/minute-alarm_*_amd64.deb "${zips[@]}"

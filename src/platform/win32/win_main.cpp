@@ -1,6 +1,7 @@
 // Start-up: create Form1 hidden, run the load sequence, then show it and
 // wait in the message loop, unless the load sequence has closed it.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include "app/form1.h"
 #include "platform/win32/main_window.h"
@@ -35,5 +36,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
       DispatchMessageW(&message);
     }
   }
+  // A sound still open at exit takes its player down with the process (Wine's ends in a crash).
+  mciSendStringW(L"close all", nullptr, 0, nullptr);
   return static_cast<int>(message.wParam);
 }

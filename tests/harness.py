@@ -1,0 +1,180 @@
+"""A private desktop for the black-box tests and the benchmark: an X server, a session bus, a
+sound server with a null sink, a recorder on its output; the program watched from outside."""
+import array, contextlib, os, shutil, signal, subprocess, tempfile, threading, time
+from Xlib import X, XK, Xatom, display, error
+from Xlib.protocol import event
+
+RATE = 44100
+
+
+def wait(get, timeout, what):
+    end = time.monotonic() + timeout
+    while not (value := get()):
+        if time.monotonic() > end:
+            raise TimeoutError(f"no {what} after {timeout} s")
+        time.sleep(0.01)
+    return value
+
+
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        return next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+
+
+class Desktop:
+    def __init__(self, wm=False):
+        self.tmp, self.procs = tempfile.mkdtemp(prefix="minute-alarm-"), []
+        os.mkdir(os.path.join(self.tmp, "run"), 0o700)
+        self.env = {k: v for k, v in os.environ.items() if not k.startswith(("WAYLAND", "XDG_"))}
+        self.env.update(HOME=self.tmp, XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), LANG="C.UTF-8",
+                        LC_ALL="C.UTF-8", NO_AT_BRIDGE="0", GDK_BACKEND="x11")
+        self.env["DISPLAY"] = ":" + self._address("Xvfb", "-displayfd", "{}", "-nolisten", "tcp")
+        self.xvfb = self.procs[-1]
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._address("dbus-daemon", "--session", "--nofork",
+                                                             "--print-address={}")
+        self.start_sound()
+        os.environ.update({k: self.env[k] for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")})
+        self.x = display.Display()
+        self.root = self.x.screen().root
+        if wm:
+            self.spawn("openbox", "--sm-disable")
+            wait(lambda: self.prop(self.root, "_NET_SUPPORTING_WM_CHECK"), 10, "window manager")
+
+    def _address(self, *args):  # a server that writes its address to a descriptor of ours
+        read, write = os.pipe()
+        self.spawn(*[a.replace("{}", str(write)) for a in args], pass_fds=(write,))
+        os.close(write)
+        with os.fdopen(read) as f:
+            return f.readline().strip()
+
+    def spawn(self, *args, pass_fds=(), stdout=None, **env):
+        log = open(os.path.join(self.tmp, f"{len(self.procs)}.log"), "w+")
+        proc = subprocess.Popen(args, env={**self.env, **env}, stdout=stdout or log, stderr=log,
+                                pass_fds=pass_fds, start_new_session=True)
+        proc.log = log
+        self.procs.append(proc)
+        return proc
+
+    def stop(self, proc, sig=signal.SIGTERM):
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(proc.pid, sig)
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            return proc.wait(5)
+        os.killpg(proc.pid, signal.SIGKILL)
+
+    def start_sound(self):
+        socket, conf = os.path.join(self.tmp, "pulse"), os.path.join(self.tmp, "pulse.pa")
+        with open(conf, "w") as f:
+            f.write(f"load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n"
+                    "load-module module-null-sink sink_name=null\nset-default-sink null\n")
+        self.env["PULSE_SERVER"] = "unix:" + socket
+        self.pulse = self.spawn("pulseaudio", "-n", "-F", conf, "--exit-idle-time=-1", "--daemonize=no")
+        wait(lambda: self.pactl("info"), 10, "sound server")
+
+    def pactl(self, *args):
+        return subprocess.run(["pactl", *args], env=self.env, capture_output=True).returncode == 0
+
+    def close(self):
+        for proc in reversed(self.procs):
+            self.stop(proc)
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True)
+
+    def keys(self, *keys, delay=40):
+        self.xdotool("key", "--delay", str(delay), *keys)
+
+    def keycode(self, key):
+        return self.x.keysym_to_keycode(XK.string_to_keysym(key))
+
+    def prop(self, win, name):
+        with contextlib.suppress(error.BadWindow):
+            value = win.get_full_property(self.x.intern_atom(name), X.AnyPropertyType)
+            return value and value.value
+        return None
+
+    def title(self, win):
+        return (self.prop(win, "_NET_WM_NAME") or b"").decode()
+
+    def windows(self, pid=None, title=None):
+        """Viewable top-level windows, those of a process or with a title when given."""
+        found = []
+        for win in self.root.query_tree().children:
+            with contextlib.suppress(error.BadWindow):
+                owner = self.prop(win, "_NET_WM_PID")
+                if (win.get_attributes().map_state == X.IsViewable and (pid is None or owner and
+                        owner[0] == pid) and (title is None or self.title(win) == title)):
+                    found.append(win)
+        return found
+
+    def close_window(self, win):  # as a window manager asks
+        protocols = self.x.intern_atom("WM_PROTOCOLS")
+        data = (32, [self.x.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
+        win.send_event(event.ClientMessage(window=win, client_type=protocols, data=data))
+        self.x.flush()
+
+    def grab(self, keys, modifiers=X.AnyModifier, other=None):
+        """Grabs keys on a connection of its own (a new one by default); returns those refused."""
+        other = other or display.Display()
+        refused = []
+        for key in keys:
+            catch = error.CatchError(error.BadAccess)
+            other.screen().root.grab_key(other.keysym_to_keycode(XK.string_to_keysym(key)),
+                                         modifiers, True, X.GrabModeAsync, X.GrabModeAsync, onerror=catch)
+            other.sync()
+            refused += [key] if catch.get_error() else []
+        return refused
+
+    def focus_elsewhere(self):
+        """Another client's window with the keyboard focus; returns the key presses it got."""
+        win = self.root.create_window(300, 300, 200, 100, 0, self.x.screen().root_depth,
+                                      event_mask=X.KeyPressMask)
+        win.map()
+        self.x.sync()
+        self.xdotool("windowfocus", "--sync", str(win.id))
+
+        def presses():
+            return [e.detail for e in iter(lambda: self.x.pending_events() and self.x.next_event(), 0)
+                    if e.type == X.KeyPress]
+        return presses
+
+    def widgets(self, pid):
+        """(role, name, text) of every label and text box of a program, read through AT-SPI."""
+        import pyatspi
+
+        def walk(acc):
+            if acc.getRole() in (pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT):
+                text = acc.queryText()
+                yield acc.getRoleName(), acc.name, text.getText(0, text.characterCount)
+            for child in acc:
+                yield from walk(child)
+        apps = [a for a in pyatspi.Registry.getDesktop(0) if a and a.get_process_id() == pid]
+        return [w for app in apps for w in walk(app)]
+
+    def record(self, sink="null"):
+        return Recorder(self.spawn("parec", "--raw", "--latency-msec=5", "--format=s16le",
+                                   f"--rate={RATE}", "--channels=1", "-d", sink + ".monitor",
+                                   stdout=subprocess.PIPE))
+
+
+class Recorder:
+    """Reads a sink's monitor; `onsets` are the times at which each sound after `quiet` s of
+    silence was first in the recorder's hands (the monotonic time of the read that brought it)."""
+
+    def __init__(self, proc, threshold=2000, quiet=0.3):
+        self.proc, self.onsets, self.samples = proc, [], 0
+        threading.Thread(target=self._read, args=(threshold, quiet * RATE), daemon=True).start()
+        wait(lambda: self.samples, 5, "recorded samples")
+
+    def _read(self, threshold, quiet):
+        last, carry = -quiet - 1, b""
+        while read := os.read(self.proc.stdout.fileno(), 4096):
+            stamp, data = time.monotonic(), carry + read
+            whole = len(data) // 2 * 2
+            carry = data[whole:]
+            for i, v in enumerate(array.array("h", data[:whole]), self.samples):
+                if abs(v) > threshold:
+                    self.onsets += [stamp] if i - last > quiet else []
+                    last = i
+            self.samples += whole // 2

@@ -1,6 +1,7 @@
 // Start-up: create Form1 hidden, run the load sequence, then show it and
 // wait in the message loop, unless the load sequence has closed it.
 #include <windows.h>
+// mmsystem.h needs windows.h before it.
 #include <mmsystem.h>
 
 #include "app/form1.h"

@@ -50,6 +50,13 @@ windows() {
   build "$windows_other" --target minute-alarm && build "$windows_run" && run_tests "$windows_run"
 }
 
+# The Debian package of the Linux build and the zip of the Windows build that ran.
+package() {
+  cpack --preset deb >/dev/null && cpack --preset "$windows_run" >/dev/null &&
+    /usr/bin/python3 -B tests/package/test_package.py build/minute-alarm_*_amd64.deb \
+      build-"$windows_run"/minute-alarm-*-"$windows_run".zip
+}
+
 lane_linux() {
   step linux-build build default
   step linux-tests run_tests default
@@ -72,7 +79,7 @@ lane_lint &
 lanes+=" $!"
 step windows windows
 wait $lanes
-step package ./tests/package/run.sh "$windows_run"
+step package package
 
 failed=$(cd build-logs && ls -- *.failed 2>/dev/null | sed 's/\.failed$//' | tr '\n' ' ')
 if [[ -n $failed ]]; then

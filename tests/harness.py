@@ -1,7 +1,7 @@
 """A private desktop for the black-box tests and the benchmark: an X server, a session bus, a
-sound server with a null sink, a recorder on its output; the program watched from outside."""
+sound server with a null sink, a recorder on its output; programs watched from outside."""
 import array, contextlib, os, shutil, signal, subprocess, tempfile, threading, time
-from Xlib import X, XK, Xatom, display, error
+from Xlib import X, XK, display, error
 from Xlib.protocol import event
 
 RATE = 44100
@@ -22,25 +22,22 @@ def rss_kib(pid):
 
 
 class Desktop:
-    def __init__(self, wm=False):
+    def __init__(self):
         self.tmp, self.procs = tempfile.mkdtemp(prefix="minute-alarm-"), []
-        os.mkdir(os.path.join(self.tmp, "run"), 0o700)
+        os.mkdir(run := os.path.join(self.tmp, "run"), 0o700)
         self.env = {k: v for k, v in os.environ.items() if not k.startswith(("WAYLAND", "XDG_"))}
-        self.env.update(HOME=self.tmp, XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), LANG="C.UTF-8",
-                        LC_ALL="C.UTF-8", NO_AT_BRIDGE="0", GDK_BACKEND="x11")
+        self.env.update(HOME=self.tmp, XDG_RUNTIME_DIR=run, LANG="C.UTF-8", LC_ALL="C.UTF-8",
+                        NO_AT_BRIDGE="0", GDK_BACKEND="x11")
         self.env["DISPLAY"] = ":" + self._address("Xvfb", "-displayfd", "{}", "-nolisten", "tcp")
         self.xvfb = self.procs[-1]
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._address("dbus-daemon", "--session", "--nofork",
-                                                             "--print-address={}")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._address(
+            "dbus-daemon", "--session", "--nofork", "--print-address={}")
         self.start_sound()
         os.environ.update({k: self.env[k] for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")})
         self.x = display.Display()
         self.root = self.x.screen().root
-        if wm:
-            self.spawn("openbox", "--sm-disable")
-            wait(lambda: self.prop(self.root, "_NET_SUPPORTING_WM_CHECK"), 10, "window manager")
 
-    def _address(self, *args):  # a server that writes its address to a descriptor of ours
+    def _address(self, *args):  # of a server that writes it to a descriptor of ours
         read, write = os.pipe()
         self.spawn(*[a.replace("{}", str(write)) for a in args], pass_fds=(write,))
         os.close(write)
@@ -49,18 +46,16 @@ class Desktop:
 
     def spawn(self, *args, pass_fds=(), stdout=None, **env):
         log = open(os.path.join(self.tmp, f"{len(self.procs)}.log"), "w+")
-        proc = subprocess.Popen(args, env={**self.env, **env}, stdout=stdout or log, stderr=log,
-                                pass_fds=pass_fds, start_new_session=True)
-        proc.log = log
-        self.procs.append(proc)
-        return proc
+        self.procs.append(subprocess.Popen(args, env={**self.env, **env}, stdout=stdout or log,
+                                           stderr=log, pass_fds=pass_fds, start_new_session=True))
+        self.procs[-1].log = log.name
+        return self.procs[-1]
 
     def stop(self, proc, sig=signal.SIGTERM):
-        with contextlib.suppress(ProcessLookupError):
-            os.killpg(proc.pid, sig)
-        with contextlib.suppress(subprocess.TimeoutExpired):
-            return proc.wait(5)
-        os.killpg(proc.pid, signal.SIGKILL)
+        for s in (sig, signal.SIGKILL):
+            with contextlib.suppress(ProcessLookupError, subprocess.TimeoutExpired):
+                os.killpg(proc.pid, s)
+                return proc.wait(5)
 
     def start_sound(self):
         socket, conf = os.path.join(self.tmp, "pulse"), os.path.join(self.tmp, "pulse.pa")
@@ -68,7 +63,7 @@ class Desktop:
             f.write(f"load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n"
                     "load-module module-null-sink sink_name=null\nset-default-sink null\n")
         self.env["PULSE_SERVER"] = "unix:" + socket
-        self.pulse = self.spawn("pulseaudio", "-n", "-F", conf, "--exit-idle-time=-1", "--daemonize=no")
+        self.pulse = self.spawn("pulseaudio", "-n", "-F", conf, "--exit-idle-time=-1")
         wait(lambda: self.pactl("info"), 10, "sound server")
 
     def pactl(self, *args):
@@ -88,69 +83,60 @@ class Desktop:
     def keycode(self, key):
         return self.x.keysym_to_keycode(XK.string_to_keysym(key))
 
-    def prop(self, win, name):
-        with contextlib.suppress(error.BadWindow):
-            value = win.get_full_property(self.x.intern_atom(name), X.AnyPropertyType)
-            return value and value.value
-        return None
-
     def title(self, win):
-        return (self.prop(win, "_NET_WM_NAME") or b"").decode()
+        with contextlib.suppress(error.BadWindow):
+            name = win.get_full_property(self.x.intern_atom("_NET_WM_NAME"), X.AnyPropertyType)
+            return name.value.decode() if name else ""
 
     def windows(self, pid=None, title=None):
         """Viewable top-level windows, those of a process or with a title when given."""
         found = []
         for win in self.root.query_tree().children:
             with contextlib.suppress(error.BadWindow):
-                owner = self.prop(win, "_NET_WM_PID")
-                if (win.get_attributes().map_state == X.IsViewable and (pid is None or owner and
-                        owner[0] == pid) and (title is None or self.title(win) == title)):
+                owner = win.get_full_property(self.x.intern_atom("_NET_WM_PID"), X.AnyPropertyType)
+                if (win.get_attributes().map_state == X.IsViewable
+                        and pid in (None, owner and owner.value[0]) and title in (None, self.title(win))):
                     found.append(win)
         return found
 
     def close_window(self, win):  # as a window manager asks
-        protocols = self.x.intern_atom("WM_PROTOCOLS")
         data = (32, [self.x.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
-        win.send_event(event.ClientMessage(window=win, client_type=protocols, data=data))
+        win.send_event(event.ClientMessage(window=win, client_type=self.x.intern_atom("WM_PROTOCOLS"),
+                                           data=data))
         self.x.flush()
 
     def grab(self, keys, modifiers=X.AnyModifier, other=None):
-        """Grabs keys on a connection of its own (a new one by default); returns those refused."""
-        other = other or display.Display()
-        refused = []
+        """Grabs keys for another client (a new one by default); returns those refused."""
+        other, refused = other or display.Display(), []
         for key in keys:
             catch = error.CatchError(error.BadAccess)
-            other.screen().root.grab_key(other.keysym_to_keycode(XK.string_to_keysym(key)),
-                                         modifiers, True, X.GrabModeAsync, X.GrabModeAsync, onerror=catch)
+            other.screen().root.grab_key(other.keysym_to_keycode(XK.string_to_keysym(key)), modifiers,
+                                         True, X.GrabModeAsync, X.GrabModeAsync, onerror=catch)
             other.sync()
             refused += [key] if catch.get_error() else []
         return refused
 
     def focus_elsewhere(self):
-        """Another client's window with the keyboard focus; returns the key presses it got."""
+        """Gives the focus to another client's window; returns what gives the keys it got."""
         win = self.root.create_window(300, 300, 200, 100, 0, self.x.screen().root_depth,
                                       event_mask=X.KeyPressMask)
         win.map()
         self.x.sync()
         self.xdotool("windowfocus", "--sync", str(win.id))
+        return lambda: [e.detail for e in iter(lambda: self.x.pending_events() and self.x.next_event(), 0)
+                        if e.type == X.KeyPress]
 
-        def presses():
-            return [e.detail for e in iter(lambda: self.x.pending_events() and self.x.next_event(), 0)
-                    if e.type == X.KeyPress]
-        return presses
-
-    def widgets(self, pid):
-        """(role, name, text) of every label and text box of a program, read through AT-SPI."""
+    def texts(self, pid, role):
+        """The texts of a program's widgets of one role ("label", "text"), through AT-SPI."""
         import pyatspi
 
         def walk(acc):
-            if acc.getRole() in (pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT):
-                text = acc.queryText()
-                yield acc.getRoleName(), acc.name, text.getText(0, text.characterCount)
+            if acc.getRoleName() == role:
+                yield acc.queryText().getText(0, -1)
             for child in acc:
                 yield from walk(child)
-        apps = [a for a in pyatspi.Registry.getDesktop(0) if a and a.get_process_id() == pid]
-        return [w for app in apps for w in walk(app)]
+        return [t for app in pyatspi.Registry.getDesktop(0) if app and app.get_process_id() == pid
+                for t in walk(app)]
 
     def record(self, sink="null"):
         return Recorder(self.spawn("parec", "--raw", "--latency-msec=5", "--format=s16le",

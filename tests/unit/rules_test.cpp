@@ -59,28 +59,23 @@ TEST(NumberFromText, ReadsTheLeadingNumber) {
 }
 
 TEST(TextFromNumber, PrintsWholeNumbersAsDigitsAndTheRestInGeneralForm) {
+  const auto expectPrinted = [](double value, const char* text) {
+    EXPECT_EQ(Utf8FromUtf16(TextFromNumber(value)), text) << "value: " << value;
+  };
   const struct {
     double value;
     const char* text;
-  } cases[] = {{19, "19"},
-               {-4, "-4"},
-               {0, "0"},
-               {-0.0, "0"},
-               {60, "60"},
-               {999999999999999, "999999999999999"},
-               {-999999999999999, "-999999999999999"},
-               {1e15, "1E+15"},
-               {-1e15, "-1E+15"},
-               {1.5, "1.5"},
-               {-0.5, "-0.5"},
-               {0.0001, "0.0001"},
-               {0.00001, "1E-05"},
-               {1.0 / 3, "0.333333333333333"},
-               {123456789012345678.0, "1.23456789012346E+17"},
-               {kMax, "1.79769313486232E+308"}};
+  } cases[] = {{19, "19"},     {-4, "-4"},         {0, "0"},           {-0.0, "0"},
+               {60, "60"},     {1e15, "1E+15"},    {-1e15, "-1E+15"},  {1.5, "1.5"},
+               {-0.5, "-0.5"}, {0.0001, "0.0001"}, {0.00001, "1E-05"}, {1e100, "1E+100"}};
   for (const auto& c : cases) {
-    EXPECT_EQ(Utf8FromUtf16(TextFromNumber(c.value)), c.text) << "value: " << c.value;
+    expectPrinted(c.value, c.text);
   }
+  expectPrinted(999999999999999, "999999999999999");
+  expectPrinted(-999999999999999, "-999999999999999");
+  expectPrinted(1.0 / 3, "0.333333333333333");
+  expectPrinted(1.23456789012345678e17, "1.23456789012346E+17");
+  expectPrinted(kMax, "1.79769313486232E+308");
 }
 
 // What the printer writes the reader must read back, whatever the locale's decimal separator.
@@ -94,39 +89,22 @@ TEST(TextFromNumber, WritesAPointEvenInACommaLocale) {
   EXPECT_EQ(raised, u"2.5");
 }
 
-TEST(UtfText, ConvertsEveryCodePointRangeBothWays) {
-  const struct {
-    std::u16string utf16;
-    std::string utf8;
-  } cases[] = {{u"play a\0b"s, "play a\0b"s},
-               {u"\u007F\u0080\u07FF\u0800", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80"},
-               {u"\uD7FF\uE000\uFFFF", "\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"},
-               {u"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
-               {u"這個熱鍵", "\xE9\x80\x99\xE5\x80\x8B\xE7\x86\xB1\xE9\x8D\xB5"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(Utf8FromUtf16(c.utf16), c.utf8);
-    EXPECT_EQ(Utf16FromUtf8(c.utf8), c.utf16);
-  }
-}
-
-TEST(UtfText, ReplacesWhatItCannotCarry) {
+TEST(UtfText, ConvertsEveryCodePointRangeBothWaysAndReplacesWhatItCannotCarry) {
+  const std::u16string utf16 =
+      u"a\0\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF熱"s;
+  const std::string utf8 =
+      "a\0\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80"
+      "\xF4\x8F\xBF\xBF\xE7\x86\xB1"s;
+  EXPECT_EQ(Utf8FromUtf16(utf16), utf8);
+  EXPECT_EQ(Utf16FromUtf8(utf8), utf16);
   EXPECT_EQ(Utf8FromUtf16(u"x\xD800y\xDC00\xDBFF"s), "x?y??");
-  const struct {
-    std::string utf8;
-    std::u16string utf16;
-  } cases[] = {
-      {"\x80\xBF", u"\uFFFD\uFFFD"},                      // continuations alone
-      {"\xC1\xBF\xC2", u"\uFFFD\uFFFD\uFFFD"},            // overlong lead; cut short
-      {"\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"},            // overlong three bytes
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // a surrogate spelt in UTF-8
-      {"\xF0\x8F\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // overlong four bytes
-      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
-      {"\xF8\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // no such lead
-      {"\xE2\x82x", u"\uFFFD\uFFFDx"},                    // a continuation missing
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Utf16FromUtf8(c.utf8), c.utf16);
-  }
+  // Each malformed byte is one U+FFFD: continuations alone, overlong forms of two, three and
+  // four bytes, a surrogate, past U+10FFFF, no such lead, a sequence cut short.
+  EXPECT_EQ(
+      Utf16FromUtf8("\x80\xBF|\xC1\xBF|\xE0\x9F\xBF|\xF0\x8F\xBF\xBF|\xED\xA0\x80|"
+                    "\xF4\x90\x80\x80|\xF8\x90\x80\x80|\xE2\x82|\xC2"),
+      u"\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|"
+      u"\uFFFD\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD");
 }
 
 TEST(TickSchedule, KeepsTicksOnTheStartGrid) {

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 ./scripts/deps.sh --tests
 mkdir -p build-logs
-rm -f build-logs/*.failed
+rm -f build-logs/*.failed build-logs/*.log
 started=$SECONDS
 
 step() {
@@ -81,9 +81,15 @@ step windows windows
 wait $lanes
 step package package
 
-failed=$(cd build-logs && ls -- *.failed 2>/dev/null | sed 's/\.failed$//' | tr '\n' ' ')
-if [[ -n $failed ]]; then
-  echo "Failed: $failed(after $((SECONDS - started)) s)"
+failed=()
+for log in build-logs/*.log; do
+  name=$(basename "$log" .log)
+  if [[ -e build-logs/$name.failed ]]; then failed+=("$name"); fi
+done
+passed=$(($(ls build-logs/*.log | wc -l) - ${#failed[@]}))
+echo "Test stages after $((SECONDS - started)) s:"
+echo "$passed passed, ${#failed[@]} failed"
+if ((${#failed[@]})); then
+  echo "Failed: ${failed[*]}"
   exit 1
 fi
-echo "All test suites passed in $((SECONDS - started)) s."

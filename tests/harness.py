@@ -80,9 +80,6 @@ class Desktop:
     def keys(self, *keys, delay=40):
         self.xdotool("key", "--delay", str(delay), *keys)
 
-    def keycode(self, key):
-        return self.x.keysym_to_keycode(XK.string_to_keysym(key))
-
     def title(self, win):
         with contextlib.suppress(error.BadWindow):
             name = win.get_full_property(self.x.intern_atom("_NET_WM_NAME"), X.AnyPropertyType)
@@ -118,12 +115,12 @@ class Desktop:
 
     def focus_elsewhere(self):
         """Gives the focus to another client's window; returns what gives the keys it got."""
-        win = self.root.create_window(300, 300, 200, 100, 0, self.x.screen().root_depth,
-                                      event_mask=X.KeyPressMask)
+        win = self.root.create_window(300, 300, 200, 100, 0, 24, event_mask=X.KeyPressMask)
         win.map()
         self.x.sync()
         self.xdotool("windowfocus", "--sync", str(win.id))
-        return lambda: [e.detail for e in iter(lambda: self.x.pending_events() and self.x.next_event(), 0)
+        return lambda: [XK.keysym_to_string(self.x.keycode_to_keysym(e.detail, 0)) for e in
+                        iter(lambda: self.x.pending_events() and self.x.next_event(), 0)
                         if e.type == X.KeyPress]
 
     def texts(self, pid, role):
@@ -145,8 +142,7 @@ class Desktop:
 
 
 class Recorder:
-    """Reads a sink's monitor; `onsets` are the times at which each sound after `quiet` s of
-    silence was first in the recorder's hands (the monotonic time of the read that brought it)."""
+    """Reads a sink's monitor; `onsets`: when each sound after `quiet` s of silence first came."""
 
     def __init__(self, proc, threshold=2000, quiet=0.3):
         self.proc, self.onsets, self.samples = proc, [], 0

@@ -97,11 +97,7 @@ class Fake final : public Platform {
   std::uintptr_t SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t milliseconds,
                           TimerProcedure timer) override {
     Log("SetTimer", window, id, milliseconds);
-    if (setTimerFails) {
-      return 0;
-    }
-    timers_[nextTimer_] = {timer, now_ + milliseconds};
-    return nextTimer_++;
+    return setTimerFails ? 0 : (timers_[nextTimer_] = {timer, now_ + milliseconds}, nextTimer_++);
   }
   int KillTimer(WindowHandle window, std::uintptr_t id) override {
     return Log("KillTimer", window, id), killTimerFails ? 0 : static_cast<int>(timers_.erase(id));
@@ -110,10 +106,8 @@ class Fake final : public Platform {
   char16_t PathSeparator() override { return separator; }
   std::uint32_t GetShortPathNameA(const char* path, char* buffer, std::uint32_t length) override {
     Log("GetShortPathNameA", path, length);
-    if (const auto found = shortPaths.find(path); found != shortPaths.end()) {
-      found->second.copy(buffer, length);
-    }
-    return 0;
+    return static_cast<std::uint32_t>(
+        shortPaths.contains(path) ? shortPaths[path].copy(buffer, length) : 0);
   }
   std::string ToAnsi(std::u16string_view text) override { return U8(text); }
   std::u16string FromAnsi(std::string_view text) override { return Utf16FromUtf8(text); }

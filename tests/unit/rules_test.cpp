@@ -2,7 +2,6 @@
 // schedule.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <limits>
 #include <string>
 
@@ -76,17 +75,6 @@ TEST(TextFromNumber, PrintsWholeNumbersAsDigitsAndTheRestInGeneralForm) {
   expectPrinted(1.0 / 3, "0.333333333333333");
   expectPrinted(1.23456789012345678e17, "1.23456789012346E+17");
   expectPrinted(kMax, "1.79769313486232E+308");
-}
-
-// What the printer writes the reader must read back, whatever the locale's decimal separator.
-TEST(TextFromNumber, WritesAPointEvenInACommaLocale) {
-  const std::string previous = std::setlocale(LC_ALL, nullptr);
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-    GTEST_SKIP() << "no de_DE.UTF-8 locale";
-  }
-  const std::u16string raised = TextFromNumber(NumberFromText(u"1.5") + 1.0);
-  std::setlocale(LC_ALL, previous.c_str());
-  EXPECT_EQ(raised, u"2.5");
 }
 
 TEST(UtfText, ConvertsEveryCodePointRangeBothWaysAndReplacesWhatItCannotCarry) {

@@ -31,7 +31,7 @@ try:
     subprocess.run([WINE, "wineboot", "-i"], env={**desk.env, **env}, capture_output=True, check=True)
     app = desk.spawn(WINE, EXE, **env)
     win = h.wait(lambda: desk.windows(title="hot key F11"), 30, "main window")[0]
-    until(3, "Minute Alarm \u2014 hot-key timer")
+    until(3, "Minute Alarm \u00b7 F11 start/stop")
     assert texts()[:3] == ["hot key F11", "stop", "20"], texts()
     rec = desk.record()
     key(win, *["F9"] * 17)

@@ -1,8 +1,11 @@
 #include "platform/gtk/main_window.h"
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 #include "app/form1.h"
+#include "app/form1_layout.h"
 #include "platform/utf_text.h"
 
 namespace minute_alarm::gtk {
@@ -12,26 +15,37 @@ namespace {
 // One Form1 per program, and the window procedure is a plain function.
 MainWindow* theWindow = nullptr;
 
+// The text box is styled so that its small box shows its digits.
 constexpr char kStyle[] =
-    "#playTime { min-height: 0; min-width: 0; padding: 0 2px; margin: 0;"
-    " font-size: 11px; border-width: 1px; border-radius: 0; }"
-    "#Label2 { color: #0000FF; }";
+    "entry { min-height: 0; min-width: 0; padding: 0 2px; margin: 0;"
+    " font-size: 11px; border-width: 1px; border-radius: 0; }";
 
-GtkWidget* Place(GtkFixed* fixed, GtkWidget* child, const char* name, int left, int top, int width,
-                 int height) {
-  gtk_widget_set_name(child, name);
-  gtk_widget_set_size_request(child, width, height);
-  gtk_fixed_put(fixed, child, left, top);
-  return child;
-}
+// GTK lays out in pixels at 96 dpi and scales them itself.
+int Pixels(int twips) { return twips * 96 / kTwipsPerInch; }
 
-GtkWidget* NewLabel(const char* text) {
-  GtkWidget* label = gtk_label_new(text);
-  gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
-  gtk_label_set_yalign(GTK_LABEL(label), 0.0F);
-  // A label never widens the fixed-size window.
-  gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
-  return label;
+GtkWidget* NewControl(const ControlLayout& layout, std::string& style) {
+  const std::string text = Utf8FromUtf16(layout.text);
+  GtkWidget* control = nullptr;
+  if (layout.kind == ControlKind::kTextBox) {
+    control = gtk_entry_new();
+    gtk_entry_set_text(GTK_ENTRY(control), text.c_str());
+    gtk_entry_set_width_chars(GTK_ENTRY(control), 1);
+    atk_object_set_name(gtk_widget_get_accessible(control), Utf8FromUtf16(layout.name).c_str());
+  } else {
+    control = gtk_label_new(text.c_str());
+    gtk_label_set_xalign(GTK_LABEL(control), 0.0F);
+    gtk_label_set_yalign(GTK_LABEL(control), 0.0F);
+    // A label never widens the fixed-size window.
+    gtk_label_set_ellipsize(GTK_LABEL(control), PANGO_ELLIPSIZE_END);
+  }
+  gtk_widget_set_name(control, Utf8FromUtf16(layout.name).c_str());
+  gtk_widget_set_size_request(control, Pixels(layout.width), Pixels(layout.height));
+  if (layout.textColour != kSystemColour) {
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "#%06X", layout.textColour);
+    style += " #" + Utf8FromUtf16(layout.name) + " { color: " + colour + "; }";
+  }
+  return control;
 }
 
 }  // namespace
@@ -41,33 +55,30 @@ MainWindow::MainWindow(std::function<void()> onDestroyed)
       procedure_(reinterpret_cast<std::intptr_t>(&MainWindow::OriginalProcedure)) {
   theWindow = this;
 
+  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(window_), Utf8FromUtf16(kForm1.title).c_str());
+  gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+  gtk_widget_set_name(window_, "Form1");
+
+  auto* fixed = GTK_FIXED(gtk_fixed_new());
+  gtk_widget_set_size_request(GTK_WIDGET(fixed), Pixels(kForm1.clientWidth),
+                              Pixels(kForm1.clientHeight));
+  gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(fixed));
+  std::string style = kStyle;
+  for (std::size_t i = 0; i < std::size(kForm1.controls); ++i) {
+    const ControlLayout& layout = kForm1.controls[i];
+    controls_[i] = NewControl(layout, style);
+    gtk_fixed_put(fixed, controls_[i], Pixels(layout.left), Pixels(layout.top));
+  }
   GtkCssProvider* css = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(css, kStyle, -1, nullptr);
+  gtk_css_provider_load_from_data(css, style.c_str(), -1, nullptr);
   gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(css);
 
-  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(window_), "hot key F11");
-  gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
-  gtk_widget_set_name(window_, "Form1");
-
-  // Twips / 15 = pixels at 96 dpi; 3540 x 1200 twips of client area.
-  auto* fixed = GTK_FIXED(gtk_fixed_new());
-  gtk_widget_set_size_request(GTK_WIDGET(fixed), 236, 80);
-  gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(fixed));
-
-  // Tab order Label1, playTime, Label2; only playTime can take the focus.
-  label1_ = Place(fixed, NewLabel("stop"), "Label1", 48, 8, 177, 25);
-  playTime_ = gtk_entry_new();
-  gtk_entry_set_text(GTK_ENTRY(playTime_), "20");
-  gtk_entry_set_width_chars(GTK_ENTRY(playTime_), 1);
-  Place(fixed, playTime_, "playTime", 8, 8, 33, 18);
-  atk_object_set_name(gtk_widget_get_accessible(playTime_), "playTime");
-  label2_ = Place(fixed, NewLabel("Minute Alarm \u00B7 F11 start/stop"), "Label2", 8, 48, 209, 25);
-
   gtk_widget_show_all(GTK_WIDGET(fixed));
-  gtk_widget_grab_focus(playTime_);
+  // Labels take no focus: the text box has it.
+  gtk_widget_grab_focus(controls_[kPlayTime]);
 
   g_signal_connect(window_, "delete-event", G_CALLBACK(&MainWindow::OnDeleteEvent), this);
   g_signal_connect(window_, "destroy", G_CALLBACK(&MainWindow::OnDestroy), this);
@@ -105,7 +116,7 @@ bool MainWindow::SetLabel1Caption(std::u16string_view text) {
   if (window_ == nullptr) {
     return false;
   }
-  gtk_label_set_text(GTK_LABEL(label1_), Utf8FromUtf16(text).c_str());
+  gtk_label_set_text(GTK_LABEL(controls_[kLabel1]), Utf8FromUtf16(text).c_str());
   return true;
 }
 
@@ -113,7 +124,7 @@ bool MainWindow::GetPlayTimeText(std::u16string& text) {
   if (window_ == nullptr) {
     return false;
   }
-  text = Utf16FromUtf8(gtk_entry_get_text(GTK_ENTRY(playTime_)));
+  text = Utf16FromUtf8(gtk_entry_get_text(GTK_ENTRY(controls_[kPlayTime])));
   return true;
 }
 
@@ -121,7 +132,7 @@ bool MainWindow::SetPlayTimeText(std::u16string_view text) {
   if (window_ == nullptr) {
     return false;
   }
-  gtk_entry_set_text(GTK_ENTRY(playTime_), Utf8FromUtf16(text).c_str());
+  gtk_entry_set_text(GTK_ENTRY(controls_[kPlayTime]), Utf8FromUtf16(text).c_str());
   return true;
 }
 

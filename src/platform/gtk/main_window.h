@@ -47,9 +47,7 @@ class MainWindow {
 
   std::function<void()> onDestroyed_;
   GtkWidget* window_ = nullptr;
-  GtkWidget* label1_ = nullptr;
-  GtkWidget* playTime_ = nullptr;
-  GtkWidget* label2_ = nullptr;
+  GtkWidget* controls_[3] = {};  // as in kForm1.controls
   std::intptr_t procedure_;
   int openBoxes_ = 0;
 };

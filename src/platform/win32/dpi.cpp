@@ -1,5 +1,7 @@
 #include "platform/win32/dpi.h"
 
+#include "app/form1_layout.h"
+
 namespace minute_alarm::win32 {
 
 namespace {
@@ -27,7 +29,7 @@ UINT SystemDpi() {
 
 }  // namespace
 
-int Scale(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), kDefaultDpi); }
+int FromTwips(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch); }
 
 UINT WindowDpi(HWND window) {
   static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
@@ -43,7 +45,7 @@ UINT WindowDpi(HWND window) {
 SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi) {
   static const auto adjustForDpi =
       User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-  RECT rect{0, 0, Scale(clientWidth, dpi), Scale(clientHeight, dpi)};
+  RECT rect{0, 0, FromTwips(clientWidth, dpi), FromTwips(clientHeight, dpi)};
   if (adjustForDpi == nullptr || !adjustForDpi(&rect, style, FALSE, exStyle, dpi)) {
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
   }

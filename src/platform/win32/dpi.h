@@ -10,11 +10,11 @@ inline constexpr UINT kDefaultDpi = 96;
 
 // The DPI of the monitor that holds the window.
 UINT WindowDpi(HWND window);
-// Outer size of a window whose client area is clientWidth x clientHeight at 96 DPI.
+// Outer size of a window whose client area is clientWidth x clientHeight twips.
 SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi);
 // The system's message font, sized for dpi.
 HFONT CreateMessageFont(UINT dpi);
-// 96-DPI pixels to pixels at dpi.
-int Scale(int pixels, UINT dpi);
+// Twips to pixels at dpi.
+int FromTwips(int twips, UINT dpi);
 
 }  // namespace minute_alarm::win32

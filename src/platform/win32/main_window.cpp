@@ -3,7 +3,9 @@
 #include <iterator>
 
 #include "app/form1.h"
+#include "app/form1_layout.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/text.h"
 
 namespace minute_alarm::win32 {
 
@@ -12,46 +14,30 @@ namespace {
 constexpr wchar_t kClassName[] = L"MinuteAlarm.Form1";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kFormExStyle = 0;
-// Client area and controls in 96-DPI pixels (twips / 15).
-constexpr int kClientWidth = 236;
-constexpr int kClientHeight = 80;
 
-struct ControlLayout {
-  HWND MainWindow::*handle;
+struct ControlClass {
   const wchar_t* windowClass;
   DWORD style;
   DWORD exStyle;
-  RECT bounds;  // left, top, width, height
-  const wchar_t* text;
 };
 
-// In tab order.
-const ControlLayout kControls[] = {
-    {&MainWindow::label1, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, {48, 8, 177, 25}, L"stop"},
-    {&MainWindow::playTime,
-     L"EDIT",
-     ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP,
-     WS_EX_CLIENTEDGE,
-     {8, 8, 33, 18},
-     L"20"},
-    {&MainWindow::label2,
-     L"STATIC",
-     SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
-     0,
-     {8, 48, 209, 25},
-     L"Minute Alarm \u2014 hot-key timer"},
-};
+ControlClass ClassOf(ControlKind kind) {
+  if (kind == ControlKind::kTextBox) {
+    return {L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+  }
+  return {L"STATIC", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0};
+}
 
 MainWindow theWindow;
 HFONT controlFont = nullptr;
 
 void ApplyLayout(UINT dpi) {
   HFONT font = CreateMessageFont(dpi);
-  for (const ControlLayout& control : kControls) {
-    const RECT& b = control.bounds;
-    SetWindowPos(theWindow.*control.handle, nullptr, Scale(b.left, dpi), Scale(b.top, dpi),
-                 Scale(b.right, dpi), Scale(b.bottom, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(theWindow.*control.handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  for (std::size_t i = 0; i < std::size(kForm1.controls); ++i) {
+    const ControlLayout& c = kForm1.controls[i];
+    SetWindowPos(theWindow.controls[i], nullptr, FromTwips(c.left, dpi), FromTwips(c.top, dpi),
+                 FromTwips(c.width, dpi), FromTwips(c.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(theWindow.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
   if (controlFont != nullptr) {
     DeleteObject(controlFont);
@@ -60,7 +46,8 @@ void ApplyLayout(UINT dpi) {
 }
 
 void SizeForDpi(UINT dpi) {
-  const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kFormStyle, kFormExStyle, dpi);
+  const SIZE outer =
+      OuterSizeForClient(kForm1.clientWidth, kForm1.clientHeight, kFormStyle, kFormExStyle, dpi);
   SetWindowPos(theWindow.form, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ApplyLayout(dpi);
@@ -77,22 +64,25 @@ LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
       PostQuitMessage(0);
       return 0;
     case WM_CTLCOLORSTATIC:
-      if (reinterpret_cast<HWND>(lParam) == theWindow.label2) {
-        auto* const dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, RGB(0, 0, 255));
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      for (std::size_t i = 0; i < std::size(kForm1.controls); ++i) {
+        const std::uint32_t rgb = kForm1.controls[i].textColour;
+        if (reinterpret_cast<HWND>(lParam) == theWindow.controls[i] && rgb != kSystemColour) {
+          auto* const dc = reinterpret_cast<HDC>(wParam);
+          SetTextColor(dc, RGB(rgb >> 16U, (rgb >> 8U) & 0xFFU, rgb & 0xFFU));
+          SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+          return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
       }
       break;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && theWindow.playTime != nullptr) {
-        SetFocus(theWindow.playTime);
+      if (LOWORD(wParam) != WA_INACTIVE && theWindow.controls[kPlayTime] != nullptr) {
+        SetFocus(theWindow.controls[kPlayTime]);
         return 0;
       }
       break;
     case WM_SETFOCUS:
-      if (theWindow.playTime != nullptr) {
-        SetFocus(theWindow.playTime);
+      if (theWindow.controls[kPlayTime] != nullptr) {
+        SetFocus(theWindow.controls[kPlayTime]);
       }
       return 0;
     case WM_DPICHANGED: {
@@ -123,20 +113,20 @@ bool CreateMainWindow(HINSTANCE instance) {
   if (RegisterClassExW(&windowClass) == 0) {
     return false;
   }
-  theWindow.form = CreateWindowExW(kFormExStyle, kClassName, L"hot key F11", kFormStyle,
+  theWindow.form = CreateWindowExW(kFormExStyle, kClassName, Wide(kForm1.title).c_str(), kFormStyle,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                    nullptr, nullptr, instance, nullptr);
   if (theWindow.form == nullptr) {
     return false;
   }
-  for (const ControlLayout& control : kControls) {
-    HWND handle = CreateWindowExW(control.exStyle, control.windowClass, control.text,
-                                  WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, theWindow.form,
-                                  nullptr, instance, nullptr);
-    if (handle == nullptr) {
+  for (std::size_t i = 0; i < std::size(kForm1.controls); ++i) {
+    const ControlClass kind = ClassOf(kForm1.controls[i].kind);
+    theWindow.controls[i] = CreateWindowExW(
+        kind.exStyle, kind.windowClass, Wide(kForm1.controls[i].text).c_str(),
+        WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, theWindow.form, nullptr, instance, nullptr);
+    if (theWindow.controls[i] == nullptr) {
       return false;
     }
-    theWindow.*control.handle = handle;
   }
   SizeForDpi(WindowDpi(theWindow.form));
   return true;
@@ -147,7 +137,7 @@ const MainWindow& TheMainWindow() { return theWindow; }
 void ShowMainWindow(int showCommand) {
   ShowWindow(theWindow.form, showCommand);
   UpdateWindow(theWindow.form);
-  SetFocus(theWindow.playTime);
+  SetFocus(theWindow.controls[kPlayTime]);
 }
 
 }  // namespace minute_alarm::win32

@@ -7,9 +7,7 @@ namespace minute_alarm::win32 {
 
 struct MainWindow {
   HWND form = nullptr;
-  HWND label1 = nullptr;
-  HWND playTime = nullptr;
-  HWND label2 = nullptr;
+  HWND controls[3] = {};  // as in kForm1.controls
 };
 
 // Creates Form1 hidden, with its controls; false when the window system refused.

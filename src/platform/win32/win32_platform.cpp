@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/form1_layout.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/mci.h"
 #include "platform/win32/procedure_bridge.h"
@@ -32,11 +33,11 @@ bool Win32Platform::SetTitle(std::u16string_view text) {
 }
 
 bool Win32Platform::SetLabel1Caption(std::u16string_view text) {
-  return SetText(TheMainWindow().label1, text);
+  return SetText(TheMainWindow().controls[kLabel1], text);
 }
 
 bool Win32Platform::GetPlayTimeText(std::u16string& text) {
-  HWND playTime = TheMainWindow().playTime;
+  HWND playTime = TheMainWindow().controls[kPlayTime];
   if (playTime == nullptr) {
     return false;
   }
@@ -58,7 +59,7 @@ bool Win32Platform::GetPlayTimeText(std::u16string& text) {
 }
 
 bool Win32Platform::SetPlayTimeText(std::u16string_view text) {
-  return SetText(TheMainWindow().playTime, text);
+  return SetText(TheMainWindow().controls[kPlayTime], text);
 }
 
 void Win32Platform::ShowMessageBox(std::u16string_view text, std::u16string_view title) {

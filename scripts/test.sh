@@ -42,8 +42,7 @@ lint() {
 # takes its place, and the 32-bit one is only built.
 windows_run=win32 windows_other=win64
 if ! ./scripts/deps.sh --can-run-i386; then
-  echo "The 32-bit Windows product is not run: this machine cannot execute 32-bit x86 code;"
-  echo "the Windows tests run on the 64-bit build, and the 32-bit one is only built."
+  echo "The 32-bit Windows product is not run (this machine cannot execute 32-bit x86 code): its Windows tests run on the 64-bit build, the 32-bit one is only built."
   windows_run=win64 windows_other=win32
 fi
 windows() {

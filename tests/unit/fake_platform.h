@@ -2,7 +2,9 @@
 // timers on a clock the test moves.
 #pragma once
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>

@@ -40,10 +40,13 @@ try:
     until(1, "Stop Timer")
     heard = h.wait(lambda: desk.title(win) == "3" and time.monotonic(), 5, "title 3")
     until(0, "5")
+    onsets = [round(o - heard, 3) for o in rec.onsets]
+    assert len(onsets) == 1 and -0.1 < onsets[0] < 1, f"chimes {onsets} s from the title 3"
+    desk.stop(desk.pulse)  # an alarm may now bring an error box; the count goes on
+    key(win, *["F10"] * 5)
+    until(0, "9")
     key(win, "F11")
     until(1, "Start Timer")
-    onsets = [round(o - heard, 3) for o in rec.onsets]
-    assert len(onsets) == 1 and 0 <= onsets[0] < 1, f"chimes {onsets} s from the title 3"
 
     # A second instance finds F11 taken, says so and ends when its box is answered.
     second = desk.spawn(WINE, EXE, **env)

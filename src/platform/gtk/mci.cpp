@@ -171,7 +171,7 @@ void ShutDownMci() {
   constexpr std::chrono::milliseconds kGrace{500};
   if (player && !player->Stop(kGrace)) {
     // The worker still uses the player; the process ends around both.
-    static_cast<void>(player.release());
+    [[maybe_unused]] MciPlayer* const abandoned = player.release();
   }
   player.reset();
 }

@@ -33,7 +33,8 @@ std::string Quoted(std::string_view text) {
 }
 
 bool StartsWithFileScheme(std::string_view element) {
-  return element.size() >= 5 && g_ascii_strncasecmp(element.data(), "file:", 5) == 0;
+  const std::string scheme(element.substr(0, 5));
+  return g_ascii_strcasecmp(scheme.c_str(), "file:") == 0;
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ double NumberFromText(std::u16string_view text) {
   // from_chars reads "[-]digits[.digits][E[sign]digits]" up to the first character that does
   // not fit, but takes no '+' and would take "inf" and "nan", which are no numbers here.
   const std::size_t sign = packed.starts_with('+') || packed.starts_with('-') ? 1 : 0;
-  if (sign == packed.size() || !(IsDigit(packed[sign]) || packed[sign] == '.')) {
+  if (sign == packed.size() || (!IsDigit(packed[sign]) && packed[sign] != '.')) {
     return 0.0;
   }
   const char* const first = packed.data() + (packed.starts_with('+') ? 1 : 0);

@@ -138,15 +138,15 @@ TEST(HotKeys, HookAndKeysForTheWindowsLifeAndATakenKeyReportedAndReleased) {
     Texts expected = {"GetWindowLongA(4660,-4)", "SetWindowLongA(4660,-4)"};
     expected.insert(expected.end(), registers.begin(), registers.begin() + (taken ? taken : 3));
     if (taken) {
-      expected.push_back("Box(這個熱鍵已被其他程式使用|Minute Alarm)");
+      expected.emplace_back("Box(這個熱鍵已被其他程式使用|Minute Alarm)");
     }
     expected.insert(expected.end(), {"CloseMainWindow", "CallWindowProcA(4660,16)", "Own(16)",
                                      "SetWindowLongA(4660,-4)"});
     for (int id = 1; id <= 3; ++id) {  // an entry the set-up never reached still holds id 0
-      expected.push_back("UnregisterHotKey(4660," + std::to_string(!taken || id <= taken ? id : 0) +
-                         ")");
+      expected.emplace_back("UnregisterHotKey(4660," +
+                            std::to_string(!taken || id <= taken ? id : 0) + ")");
     }
-    expected.push_back("DestroyWindow");
+    expected.emplace_back("DestroyWindow");
     EXPECT_EQ(fake.log, expected) << "taken id " << taken;
   }
 }

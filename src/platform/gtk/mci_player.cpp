@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gtk/mci_command.h"
@@ -102,10 +103,12 @@ void MciPlayer::Run() {
       end_.notify_all();
       return;
     }
-    playing_ = std::move(pending_);
-    pending_.reset();
+    if (!pending_) {
+      continue;  // woken for nothing
+    }
+    const std::string path = pending_->path;
+    playing_ = std::exchange(pending_, std::nullopt);
     interrupt_ = false;
-    const std::string path = playing_->path;
     lock.unlock();
     const std::string fault = PlayFile(path);
     lock.lock();

@@ -79,10 +79,10 @@ TEST(TextFromNumber, PrintsWholeNumbersAsDigitsAndTheRestInGeneralForm) {
 
 TEST(UtfText, ConvertsEveryCodePointRangeBothWaysAndReplacesWhatItCannotCarry) {
   const std::u16string utf16 =
-      u"a\0\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF熱"s;
+      u"a\0\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF熱\U00010000\U0010FFFF"s;
   const std::string utf8 =
-      "a\0\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80"
-      "\xF4\x8F\xBF\xBF\xE7\x86\xB1"s;
+      "a\0\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xE7\x86\xB1"
+      "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"s;
   EXPECT_EQ(Utf8FromUtf16(utf16), utf8);
   EXPECT_EQ(Utf16FromUtf8(utf8), utf16);
   EXPECT_EQ(Utf8FromUtf16(u"x\xD800y\xDC00\xDBFF"s), "x?y??");

@@ -39,6 +39,11 @@ class Scenario(unittest.TestCase):
         self.desk.keys(*(["F10"] * (second - now) + ["F9"] * (now - second)), delay=20)
         self.until(lambda: self.text() == [str(second)])
 
+    def alarm_ahead(self, ahead=3):  # chooses a second a few ticks on; when its tick came
+        second = int(self.desk.title(self.win)) + ahead
+        self.choose(second)
+        return self.tick(str(second), ahead + 1)
+
     def heard(self, recorder, tick):
         time.sleep(0.5)
         self.assertTrue([o for o in recorder.onsets if abs(o - tick) < 0.5], recorder.onsets)
@@ -92,12 +97,13 @@ class BadSoundFile(Scenario):
         self.launch(lambda path: open(path, "wb").write(random.Random(5).randbytes(65536)))
         self.choose(2)
         self.desk.keys("F11")
-        ticks = [self.tick("2")]
-        for second in (3, 4):  # faults while the box is open bring no box of their own
-            self.choose(second)
-            ticks.append(self.tick(str(second)))
+        self.tick("2")
+        for _ in range(2):  # faults while the box is open bring no box of their own
+            self.alarm_ahead()
         self.until(lambda: len(self.desk.windows(self.proc.pid, NAME)) == 1)
-        self.assertTrue(all(0.75 < b - a < 1.25 for a, b in zip(ticks, ticks[1:])), ticks)
+        count = int(self.desk.title(self.win))
+        time.sleep(2.2)
+        self.assertGreaterEqual(int(self.desk.title(self.win)), count + 2, "the count stalled")
         self.desk.close_window(self.win)
         self.assertEqual(self.proc.wait(5), 0)
 
@@ -112,8 +118,7 @@ class ServersGone(Scenario):
         self.until(lambda: len(self.desk.windows(self.proc.pid, NAME)) == 1)
         self.desk.start_sound()
         rec = self.desk.record()
-        self.choose(5)
-        self.heard(rec, self.tick("5", 5))
+        self.heard(rec, self.alarm_ahead())
         self.desk.stop(self.desk.xvfb, signal.SIGKILL)
         self.assertGreaterEqual(self.proc.wait(5), 0, "ended by a signal")
 

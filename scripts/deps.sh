@@ -35,7 +35,8 @@ if [[ "${1:-}" == "--tests" || "${1:-}" == "--bench" ]]; then
     locales
     clang libclang-rt-dev  # the libFuzzer targets
     mingw-w64 binutils-mingw-w64 wine64 file
-    dpkg-dev lintian man-db  # the package test
+    librsvg2-bin icoutils  # the Windows icon, rendered from the SVG
+    dpkg-dev lintian man-db appstream desktop-file-utils  # the package test
   )
   # Wine plays MCI's MPEG audio through the GStreamer plugins of the program's own
   # architecture: the 32-bit product's where it can run, else the 64-bit build's.

@@ -1,9 +1,12 @@
 // Minute Alarm on a Linux desktop.
 #include <gtk/gtk.h>
 
+#include <string>
+
 #include "app/form1.h"
 #include "platform/gtk/gtk_platform.h"
 #include "platform/gtk/mci.h"
+#include "platform/gtk/program_files.h"
 
 int main(int argc, char** argv) {
   // Hot keys are X key grabs; under Wayland this still gives XWayland.
@@ -11,6 +14,16 @@ int main(int argc, char** argv) {
   // Desktop tools and accessibility find the program by this name.
   g_set_prgname("minute-alarm");
   gtk_init(&argc, &argv);
+  // Docks, window lists and the desktop file match the window by its class; every window,
+  // boxes included, carries the icon: the installed theme's, or the copy beside the program
+  // when it runs from its build tree.
+  gdk_set_program_class(MINUTE_ALARM_APP_ID);
+  const std::string beside =
+      minute_alarm::gtk::ProgramDirectory() + "/" MINUTE_ALARM_APP_ID ".png";
+  if (!g_file_test(beside.c_str(), G_FILE_TEST_IS_REGULAR) ||
+      gtk_window_set_default_icon_from_file(beside.c_str(), nullptr) == FALSE) {
+    gtk_window_set_default_icon_name(MINUTE_ALARM_APP_ID);
+  }
 
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   {

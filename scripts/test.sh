@@ -49,11 +49,11 @@ windows() {
   build "$windows_other" --target minute-alarm && build "$windows_run" && run_tests "$windows_run"
 }
 
-# The Debian package of the Linux build and the zip of the Windows build that ran.
+# The Debian package of the Linux build and the zips of both Windows builds.
 package() {
-  cpack --preset deb >/dev/null && cpack --preset "$windows_run" >/dev/null &&
+  cpack --preset deb >/dev/null && cpack --preset win32 >/dev/null && cpack --preset win64 >/dev/null &&
     /usr/bin/python3 -B tests/package/test_package.py build/minute-alarm_*_amd64.deb \
-      build-"$windows_run"/minute-alarm-*-"$windows_run".zip
+      build-win32/minute-alarm-*-win32.zip build-win64/minute-alarm-*-win64.zip
 }
 
 lane_linux() {

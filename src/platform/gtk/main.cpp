@@ -18,8 +18,7 @@ int main(int argc, char** argv) {
   // boxes included, carries the icon: the installed theme's, or the copy beside the program
   // when it runs from its build tree.
   gdk_set_program_class(MINUTE_ALARM_APP_ID);
-  const std::string beside =
-      minute_alarm::gtk::ProgramDirectory() + "/" MINUTE_ALARM_APP_ID ".png";
+  const std::string beside = minute_alarm::gtk::ProgramDirectory() + "/" MINUTE_ALARM_APP_ID ".png";
   if (!g_file_test(beside.c_str(), G_FILE_TEST_IS_REGULAR) ||
       gtk_window_set_default_icon_from_file(beside.c_str(), nullptr) == FALSE) {
     gtk_window_set_default_icon_name(MINUTE_ALARM_APP_ID);

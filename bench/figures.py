@@ -55,6 +55,28 @@ def onset_delays(alarm_ticks, onsets, window=1.0):
     return delays, silent
 
 
+def percentile(values, p):
+    """The p-th percentile (0-100), interpolated between the nearest ranks."""
+    ordered = sorted(values)
+    rank = (len(ordered) - 1) * p / 100
+    low = int(rank)
+    high = min(low + 1, len(ordered) - 1)
+    return ordered[low] + (ordered[high] - ordered[low]) * (rank - low)
+
+
+def paired_stalls(longest, alarm_ticks):
+    """For each alarm tick n: the stall at n less the mean stall at the plain ticks n-1 and
+    n+1 beside it, which the machine's noise of that moment hits as well. `longest(n)` gives
+    the stall at tick n. Returns (differences, stalls at the alarms, stalls beside)."""
+    diffs, at, beside = [], [], []
+    for n in alarm_ticks:
+        mine, near = longest(n), (longest(n - 1) + longest(n + 1)) / 2
+        diffs.append(mine - near)
+        at.append(mine)
+        beside.append(near)
+    return diffs, at, beside
+
+
 def rate(before, after, seconds):
     return (after - before) / seconds if seconds > 0 else float("nan")
 

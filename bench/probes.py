@@ -4,7 +4,10 @@ window maps, and what a process costs while it idles."""
 import glob
 import os
 import select
+import signal
 import statistics
+import subprocess
+import sys
 import threading
 import time
 
@@ -15,57 +18,26 @@ from Xlib.protocol import event as xevent
 class Pinger:
     """Sends _NET_WM_PING to a GTK window about every millisecond, one at a time, and
     stamps each answer. GDK answers on the main loop, so a round trip lasts as long as the
-    loop was busy: the program needs no hook to be measured. It also stamps the window's
-    title changes itself: another thread of this process could hold the interpreter's lock
-    just when a ping is answered."""
+    loop was busy: the program needs no hook to be measured. The pings go from a process of
+    their own (this file run as a program), which also stamps the window's title changes:
+    in the bench's process, another thread holding the interpreter's lock would delay the
+    answers it reads."""
 
-    def __init__(self, wid, period=0.001, realtime=False):
-        self.realtime = realtime
-        self.d = xdisplay.Display()
-        self.root = self.d.screen().root
-        # The answer goes to the root window, as a window manager expects it.
-        self.root.change_attributes(event_mask=X.SubstructureNotifyMask)
-        self.win = self.d.create_resource_object("window", wid)
-        self.win.change_attributes(event_mask=X.PropertyChangeMask)
-        self.net_wm_name = self.d.intern_atom("_NET_WM_NAME")
+    def __init__(self, wid, realtime=False):
         self.title_changes = []
-        self.protocols = self.d.intern_atom("WM_PROTOCOLS")
-        self.ping = self.d.intern_atom("_NET_WM_PING")
-        self.period = period
         self.samples = []  # (time sent, round trip in s)
-        self.done = False
-        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.proc = subprocess.Popen([sys.executable, "-B", __file__, str(wid), str(int(realtime))],
+                                     stdout=subprocess.PIPE, text=True)
+        self.thread = threading.Thread(target=self._read, daemon=True)
         self.thread.start()
 
-    def _answer(self, serial, deadline):
-        while time.monotonic() < deadline:
-            if not self.d.pending_events():
-                select.select([self.d], [], [], max(0.0, deadline - time.monotonic()))
-            while self.d.pending_events():
-                ev = self.d.next_event()
-                if ev.type == X.PropertyNotify and ev.atom == self.net_wm_name:
-                    self.title_changes.append(time.monotonic())
-                if (ev.type == X.ClientMessage and ev.data[1][0] == self.ping
-                        and ev.data[1][1] == serial):
-                    return time.monotonic()
-        return None
-
-    def _run(self):
-        if self.realtime:
-            os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(15))  # this thread only
-        serial = 0
-        while not self.done:
-            serial = (serial + 1) & 0x7FFFFFFF
-            ev = xevent.ClientMessage(window=self.win, client_type=self.protocols,
-                                      data=(32, [self.ping, serial, self.win.id, 0, 0]))
-            sent = time.monotonic()
-            self.win.send_event(ev, event_mask=0)
-            self.d.flush()
-            answered = self._answer(serial, sent + 5.0)
-            if answered is None:
-                break  # the window is gone
-            self.samples.append((sent, answered - sent))
-            time.sleep(max(0.0, sent + self.period - time.monotonic()))
+    def _read(self):
+        for line in self.proc.stdout:
+            kind, *values = line.split()
+            if kind == "t":
+                self.title_changes.append(float(values[0]))
+            else:
+                self.samples.append((float(values[0]), float(values[1])))
 
     def longest(self, begin, end):
         """The longest round trip of a ping sent in [begin, end] and when it was sent, in ms
@@ -81,9 +53,49 @@ class Pinger:
         return statistics.median(rtt for _, rtt in self.samples) * 1000
 
     def stop(self):
-        self.done = True
-        self.thread.join(6)
-        self.d.close()
+        self.proc.terminate()
+        self.proc.wait(5)
+        self.thread.join(5)
+
+
+def ping(wid, realtime, period=0.001):
+    """The pinging process: one line per answer ("p SENT RTT") and per title change
+    ("t STAMP"), on the monotonic clock the bench shares."""
+    if realtime:
+        os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(15))
+    d = xdisplay.Display()
+    d.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)  # answers go there
+    win = d.create_resource_object("window", wid)
+    win.change_attributes(event_mask=X.PropertyChangeMask)
+    net_wm_name, protocols, ping_atom = (d.intern_atom(n) for n in
+                                         ("_NET_WM_NAME", "WM_PROTOCOLS", "_NET_WM_PING"))
+    out, serial = [], 0
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    while True:
+        serial = (serial + 1) & 0x7FFFFFFF
+        sent = time.monotonic()
+        win.send_event(xevent.ClientMessage(window=win, client_type=protocols,
+                                            data=(32, [ping_atom, serial, wid, 0, 0])),
+                       event_mask=0)
+        d.flush()
+        answered = None
+        while answered is None and time.monotonic() < sent + 5:
+            if not d.pending_events():
+                select.select([d], [], [], 0.05)
+            while d.pending_events():
+                ev = d.next_event()
+                if ev.type == X.PropertyNotify and ev.atom == net_wm_name:
+                    out.append(f"t {time.monotonic()}")
+                elif (ev.type == X.ClientMessage and ev.data[1][0] == ping_atom
+                      and ev.data[1][1] == serial):
+                    answered = time.monotonic()
+        if answered is None:
+            return  # the window is gone
+        out.append(f"p {sent} {answered - sent}")
+        if out[-1].startswith("p") and (len(out) > 50 or out[-2:-1] and out[-2][0] == "t"):
+            print("\n".join(out), flush=True)  # title changes at once; pings in batches
+            out = []
+        time.sleep(max(0.0, sent + period - time.monotonic()))
 
 
 class TitleWatch:
@@ -164,3 +176,7 @@ def usage(pid):
             continue  # a thread that ended meanwhile
         out[os.path.basename(task)] = (name, switches, cpu)
     return out
+
+
+if __name__ == "__main__":
+    ping(int(sys.argv[1]), sys.argv[2] == "1")

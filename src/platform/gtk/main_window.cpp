@@ -1,5 +1,7 @@
 #include "platform/gtk/main_window.h"
 
+#include <gdk/gdkx.h>
+
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -106,7 +108,26 @@ bool MainWindow::SetTitle(std::u16string_view text) {
   if (window_ == nullptr) {
     return false;
   }
+  // The title's property changes would come back as events and wake the program a second
+  // time in each tick; GDK needs none of them, so they are not asked for meanwhile. (A
+  // change by another client in those microseconds goes unseen: on this fixed window only
+  // the window manager's state hints could, and they are not used.)
+  GdkWindow* const surface = gtk_widget_get_window(window_);
+  const bool x11 = surface != nullptr && GDK_IS_X11_WINDOW(surface);
+  if (x11) {
+    if (gdk_window_get_events(surface) != gdkEvents_ || xEvents_ == 0) {
+      XWindowAttributes attributes;
+      XGetWindowAttributes(GDK_WINDOW_XDISPLAY(surface), GDK_WINDOW_XID(surface), &attributes);
+      gdkEvents_ = gdk_window_get_events(surface);
+      xEvents_ = attributes.your_event_mask;
+    }
+    XSelectInput(GDK_WINDOW_XDISPLAY(surface), GDK_WINDOW_XID(surface),
+                 xEvents_ & ~PropertyChangeMask);
+  }
   gtk_window_set_title(GTK_WINDOW(window_), Utf8FromUtf16(text).c_str());
+  if (x11) {
+    XSelectInput(GDK_WINDOW_XDISPLAY(surface), GDK_WINDOW_XID(surface), xEvents_);
+  }
   // The alarm may sound in the same tick: let the new second reach the screen first.
   gdk_display_flush(gtk_widget_get_display(window_));
   return true;

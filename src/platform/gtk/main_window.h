@@ -50,6 +50,9 @@ class MainWindow {
   GtkWidget* controls_[3] = {};  // as in kForm1.controls
   std::intptr_t procedure_;
   int openBoxes_ = 0;
+  // The window's event mask as GDK last set it, and the X mask GDK made of it.
+  GdkEventMask gdkEvents_ = GdkEventMask(0);
+  long xEvents_ = 0;
 };
 
 }  // namespace minute_alarm::gtk

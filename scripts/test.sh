@@ -46,7 +46,10 @@ if ! ./scripts/deps.sh --can-run-i386; then
   windows_run=win64 windows_other=win32
 fi
 windows() {
-  build "$windows_other" --target minute-alarm && build "$windows_run" && run_tests "$windows_run"
+  # The build that does not run here has no tests to build (its package would build them).
+  cmake --preset "$windows_other" -DMINUTE_ALARM_TESTS=OFF >/dev/null &&
+    cmake --build --preset "$windows_other" --parallel 2 &&
+    build "$windows_run" && run_tests "$windows_run"
 }
 
 # The Debian package of the Linux build and the zips of both Windows builds.

@@ -14,7 +14,8 @@ env = dict(WINEPREFIX=os.path.join(desk.tmp, "prefix"), WINEDEBUG="-all",
 
 
 def texts():
-    out = subprocess.run([WINE, PROBE], env={**desk.env, **env}, capture_output=True, text=True)
+    out = subprocess.run([WINE, PROBE], env={**desk.env, **env}, capture_output=True, text=True,
+                         timeout=30)
     return out.stdout.splitlines()
 
 
@@ -28,7 +29,8 @@ def key(win, *keys):
 
 
 try:
-    subprocess.run([WINE, "wineboot", "-i"], env={**desk.env, **env}, capture_output=True, check=True)
+    subprocess.run([WINE, "wineboot", "-i"], env={**desk.env, **env}, capture_output=True,
+                   check=True, timeout=90)
     app = desk.spawn(WINE, EXE, **env)
     win = h.wait(lambda: desk.windows(title="hot key F11"), 30, "main window")[0]
     until(3, "Minute Alarm \u00b7 F11 start/stop")

@@ -32,6 +32,7 @@ if [[ "${1:-}" == "--tests" || "${1:-}" == "--bench" ]]; then
     git libgtest-dev googletest clang-format clang-tidy
     xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils
     dbus dbus-x11 at-spi2-core python3 python3-xlib python3-pyatspi gir1.2-atspi-2.0
+    python3-dbus python3-gi libglib2.0-bin  # the desktop portal's stand-in
     locales
     clang libclang-rt-dev  # the libFuzzer targets
     mingw-w64 binutils-mingw-w64 wine64 file

@@ -55,6 +55,11 @@ void SetUpHotKeys() {
   }
 }
 
+void HotKeysRefused() {
+  ShowMessage(kHotKeyTakenMessage);
+  CloseMainWindow();
+}
+
 void ReleaseHotKeys() {
   Platform& platform = ThePlatform();
   platform.SetWindowLongA(Form1::hWnd(), kGwlWndProc, Module1::savedWindowProc);

@@ -14,6 +14,9 @@ inline constexpr char16_t kHotKeyTakenMessage[] = u"這個熱鍵已被其他程�
 void SetUpHotKeys();
 // Runs inside the unload sequence: restore the procedure, release the keys.
 void ReleaseHotKeys();
+// For a desktop that binds the registered keys only after set-up, all at once (the Wayland
+// portal), and refused: the same message and end as for a key that is taken.
+void HotKeysRefused();
 
 std::intptr_t HotKeyWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam);

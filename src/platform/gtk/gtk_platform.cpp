@@ -11,11 +11,16 @@ namespace minute_alarm::gtk {
 GtkPlatform::GtkPlatform(GMainLoop* loop)
     : loop_(loop),
       window_([this] { OnWindowDestroyed(); }),
-      hotKeys_([this](int id, std::intptr_t lParam) {
-        // As Windows posts WM_HOTKEY: through whatever procedure the window has now.
-        CallWindowProcA(window_.Procedure(), window_.Handle(), kWmHotKey,
-                        static_cast<std::uintptr_t>(id), lParam);
-      }) {}
+      hotKeys_([this](int id, std::intptr_t lParam) { DeliverHotKey(id, lParam); }),
+      portal_(PortalShortcuts::Connect(MINUTE_ALARM_APP_ID, [this](int id, std::intptr_t lParam) {
+        DeliverHotKey(id, lParam);
+      })) {}
+
+void GtkPlatform::DeliverHotKey(int id, std::intptr_t lParam) {
+  // As Windows posts WM_HOTKEY: through whatever procedure the window has now.
+  CallWindowProcA(window_.Procedure(), window_.Handle(), kWmHotKey, static_cast<std::uintptr_t>(id),
+                  lParam);
+}
 
 void GtkPlatform::OnWindowDestroyed() {
   // No window, no program: its timers end with it, and the loop returns.
@@ -80,10 +85,16 @@ int GtkPlatform::RegisterHotKey(WindowHandle window, int id, std::uint32_t modif
   if (!window_.IsWindow(window)) {
     return 0;
   }
+  if (portal_) {
+    return portal_->Register(id, modifiers, keyCode) ? 1 : 0;
+  }
   return hotKeys_.Register(id, modifiers, keyCode) ? 1 : 0;
 }
 
 int GtkPlatform::UnregisterHotKey(WindowHandle /*window*/, int id) {
+  if (portal_) {
+    return portal_->Unregister(id) ? 1 : 0;
+  }
   return hotKeys_.Unregister(id) ? 1 : 0;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/gtk/main_window.h"
+#include "platform/gtk/portal_shortcuts.h"
 #include "platform/gtk/tick_source.h"
 #include "platform/gtk/x11_hot_keys.h"
 #include "platform/platform.h"
@@ -20,6 +21,9 @@ class GtkPlatform final : public Platform {
   // True until the main window has been destroyed.
   bool WindowAlive() const { return window_.Handle() != 0; }
   void ShowWindow() { window_.Show(); }
+  // On a Wayland session with the desktop portal, binds the keys registered so far, all at
+  // once; false when the desktop or its user refused them. Elsewhere the grabs are made.
+  bool BindHotKeys() { return !portal_ || portal_->Bind(); }
 
   WindowHandle MainWindowHandle() override;
   bool IsWindow(WindowHandle window) override;
@@ -56,11 +60,13 @@ class GtkPlatform final : public Platform {
 
  private:
   void OnWindowDestroyed();
+  void DeliverHotKey(int id, std::intptr_t lParam);
 
   GMainLoop* loop_;
   std::unique_ptr<TickSources> ticks_ = std::make_unique<TickSources>();
   MainWindow window_;
   X11HotKeys hotKeys_;
+  std::unique_ptr<PortalShortcuts> portal_;
 };
 
 }  // namespace minute_alarm::gtk

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/form1.h"
+#include "hotkeys/hotkeys.h"
 #include "platform/gtk/gtk_platform.h"
 #include "platform/gtk/mci.h"
 #include "platform/gtk/program_files.h"
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
     minute_alarm::gtk::GtkPlatform platform(loop);
     minute_alarm::InstallPlatform(&platform);
     minute_alarm::StartUp();
+    if (platform.WindowAlive() && !platform.BindHotKeys()) {
+      minute_alarm::HotKeysRefused();
+    }
     // StartUp closes the window when a hot key is taken; it is never shown then.
     if (platform.WindowAlive()) {
       platform.ShowWindow();

@@ -1,0 +1,164 @@
+#!/usr/bin/python3
+"""Inside the Debian 13 root (tests/wayland/run.sh): a headless desktop session, a native
+Wayland window holding the focus, Minute Alarm, and its keys as real compositor input.
+Prints "wayland (DESKTOP): passed" or the first thing that went wrong."""
+import glob, os, pwd, subprocess, sys, time
+
+DESKTOP = sys.argv[1]
+PROGRAM = "/opt/minute-alarm/build/minute-alarm"
+KEYSYMS = {"F9": 0xFFC6, "F10": 0xFFC7, "F11": 0xFFC8, "Shift_L": 0xFFE1, "Alt_L": 0xFFE9,
+           "a": 0x61}
+procs = []
+
+
+def wait(get, timeout, what):
+    end = time.monotonic() + timeout
+    while not (value := get()):
+        if time.monotonic() > end:
+            raise TimeoutError(f"no {what} after {timeout} s")
+        time.sleep(0.1)
+    return value
+
+
+def spawn(*args, **env):
+    procs.append(subprocess.Popen(args, env={**os.environ, **env}, stdout=subprocess.DEVNULL,
+                                  stderr=open(f"/tmp/{os.path.basename(args[0])}.log", "w")))
+    return procs[-1]
+
+
+def gdbus(dest, path, method, *args):
+    return subprocess.run(["gdbus", "call", "--session", "-d", dest, "-o", path, "-m", method,
+                           *args], capture_output=True, text=True, check=True).stdout
+
+
+class Keys:  # Mutter's remote desktop: input as if from the keyboard
+    def __init__(self):
+        out = gdbus("org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
+                    "org.gnome.Mutter.RemoteDesktop.CreateSession")
+        self.session = out.split("'")[1]
+        self.call("Start")
+        self.tap("Shift_L")  # the compositor has no keyboard before its first key
+
+    def call(self, method, *args):
+        gdbus("org.gnome.Mutter.RemoteDesktop", self.session,
+              "org.gnome.Mutter.RemoteDesktop.Session." + method, *args)
+
+    def key(self, name, down):
+        self.call("NotifyKeyboardKeysym", str(KEYSYMS[name]), "true" if down else "false")
+
+    def tap(self, *names, hold=0.0):
+        for n in names:
+            self.key(n, True)
+        time.sleep(hold or 0.05)
+        for n in reversed(names):
+            self.key(n, False)
+        time.sleep(0.15)
+
+
+def x_window():  # the program's window on XWayland: its title, and how to close it
+    from Xlib import X, display
+    from Xlib.protocol import event
+    d = display.Display(os.environ["DISPLAY"])
+    name, protocols, delete = (d.intern_atom(n) for n in
+                               ("_NET_WM_NAME", "WM_PROTOCOLS", "WM_DELETE_WINDOW"))
+    for w in d.screen().root.query_tree().children:
+        cls = w.get_wm_class()
+        if cls and cls[0] == "minute-alarm" and w.get_attributes().map_state == X.IsViewable:
+            def close():
+                w.send_event(event.ClientMessage(window=w, client_type=protocols,
+                                                 data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+                d.flush()
+            return lambda: w.get_full_property(name, X.AnyPropertyType).value.decode(), close
+    return None
+
+
+def chosen(pid):  # the chosen second, read through AT-SPI
+    import pyatspi
+
+    def walk(acc):
+        if acc.getRoleName() == "text":
+            yield acc.queryText().getText(0, -1)
+        for child in acc:
+            yield from walk(child)
+    for app in pyatspi.Registry.getDesktop(0):
+        if app and app.get_process_id() == pid:
+            return next(walk(app), None)
+    return None
+
+
+def gnome():
+    os.environ.update(XDG_CURRENT_DESKTOP="GNOME", XDG_SESSION_TYPE="wayland")
+    spawn("gnome-shell", "--headless", "--wayland", "--virtual-monitor", "1280x720")
+    wait(lambda: os.path.exists(os.environ["XDG_RUNTIME_DIR"] + "/wayland-0"), 60, "compositor")
+    wait(lambda: subprocess.run(["gdbus", "call", "--session", "-d", "org.gnome.Shell", "-o",
+                                 "/org/gnome/Shell", "-m", "org.freedesktop.DBus.Properties.Set",
+                                 "org.gnome.Shell", "OverviewActive", "<false>"],
+                                capture_output=True).returncode == 0, 30, "shell")
+    os.environ["WAYLAND_DISPLAY"] = "wayland-0"
+    spawn("/usr/libexec/xdg-desktop-portal")
+    return Keys()
+
+
+def main():
+    keys = {"gnome": gnome}[DESKTOP]()
+    sockets = wait(lambda: glob.glob("/tmp/.X11-unix/X*"), 30, "X socket")
+    os.environ["DISPLAY"] = ":" + sockets[0].rsplit("X", 1)[1]
+    for attempt in (1, 2):  # a second start binds again
+        prog = spawn(PROGRAM)
+        if DESKTOP == "gnome":  # "Add Keyboard Shortcuts": the user adds them
+            time.sleep(4)
+            keys.tap("Alt_L", "a")
+        title, close = wait(x_window, 30, "the program's window")
+        focus = spawn("/usr/bin/python3", "-c", "import gi; gi.require_version('Gtk', '3.0');"
+                      "from gi.repository import Gtk; w = Gtk.Window(title='focus');"
+                      "w.add(Gtk.Entry()); w.show_all(); w.present(); Gtk.main()",
+                      GDK_BACKEND="wayland")
+        time.sleep(2)
+        start = wait(lambda: chosen(prog.pid), 20, "the chosen second")
+        keys.tap("F11")
+        wait(lambda: (title() or "").isdigit(), 3, "a count in the title after F11")
+        keys.tap("F10", hold=2.0)
+        raised = int(wait(lambda: chosen(prog.pid), 5, "the chosen second"))
+        keys.tap("F9")
+        lowered = int(wait(lambda: chosen(prog.pid) != str(raised) and chosen(prog.pid), 3,
+                           "F9's change"))
+        keys.tap("F11")
+        first = title()
+        time.sleep(1.5)
+        assert raised >= int(start) + 3, f"F10 held 2 s: {start} -> {raised}"
+        assert lowered == raised - 1, f"F9: {raised} -> {lowered}"
+        assert title() == first, "F11 did not stop the count"
+        close()
+        assert prog.wait(10) == 0, f"exit status {prog.returncode} after closing"
+        focus.terminate()
+    print(f"wayland ({DESKTOP}): passed")
+
+
+def as_user():
+    if os.getuid() != 0:
+        return main()
+    subprocess.Popen(["dbus-daemon", "--system", "--fork"], stderr=subprocess.DEVNULL)
+    user = "tester"
+    if subprocess.run(["id", user], capture_output=True).returncode:
+        subprocess.run(["useradd", "-m", user], check=True)
+    pw = pwd.getpwnam(user)
+    run = f"/run/user/{pw.pw_uid}"
+    os.makedirs(run, exist_ok=True)
+    os.chown(run, pw.pw_uid, pw.pw_gid)
+    os.chmod(run, 0o700)
+    os.chmod("/tmp", 0o1777)
+    env = dict(HOME=pw.pw_dir, USER=user, XDG_RUNTIME_DIR=run, PATH="/usr/bin:/bin",
+               LANG="C.UTF-8", NO_AT_BRIDGE="0")
+    sys.exit(subprocess.run(["setpriv", f"--reuid={pw.pw_uid}", f"--regid={pw.pw_gid}",
+                             "--init-groups", "dbus-run-session", "--", "/usr/bin/python3", "-B",
+                             __file__, DESKTOP], env=env).returncode)
+
+
+if __name__ == "__main__":
+    try:
+        as_user()
+    except Exception as e:  # noqa: BLE001 - the line says why
+        print(f"wayland ({DESKTOP}): failed: {e!r}")
+    finally:
+        for p in procs:
+            p.kill()

@@ -27,7 +27,8 @@ make_root() {
   rm -rf "$root/opt/minute-alarm" && git clone -q "$src" "$root/opt/minute-alarm" &&
     cp -r "$src/tests/wayland" "$root/opt/" &&
     chroot "$root" sh -c 'cd /opt/minute-alarm && ./scripts/deps.sh >/dev/null 2>&1 &&
-      cmake -S . -B build -DMINUTE_ALARM_TESTS=OFF >/dev/null && cmake --build build -j2 >/dev/null'
+      cmake -S . -B build -DMINUTE_ALARM_TESTS=OFF >/dev/null && cmake --build build -j2 >/dev/null &&
+      cmake --install build --prefix /usr >/dev/null'
 }
 
 if ! command -v debootstrap >/dev/null; then

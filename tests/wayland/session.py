@@ -2,16 +2,21 @@
 """Inside the Debian 13 root (tests/wayland/run.sh): a headless desktop session, a native
 Wayland window holding the focus, Minute Alarm, and its keys as real compositor input.
 Prints "wayland (DESKTOP): passed" or the first thing that went wrong."""
-import glob, os, pwd, subprocess, sys, time
+import glob, os, pwd, signal, subprocess, sys, time
 
 DESKTOP = sys.argv[1]
-PROGRAM = "/opt/minute-alarm/build/minute-alarm"
+PROGRAM = "/usr/bin/minute-alarm"  # installed: the portal knows it by its desktop file
 KEYSYMS = {"F9": 0xFFC6, "F10": 0xFFC7, "F11": 0xFFC8, "Shift_L": 0xFFE1, "Alt_L": 0xFFE9,
            "a": 0x61}
 procs = []
 
 
+def say(text):
+    print(f"{time.monotonic():.1f} {text}", file=sys.stderr, flush=True)
+
+
 def wait(get, timeout, what):
+    say(f"waiting for {what}")
     end = time.monotonic() + timeout
     while not (value := get()):
         if time.monotonic() > end:
@@ -31,20 +36,23 @@ def gdbus(dest, path, method, *args):
                            *args], capture_output=True, text=True, check=True).stdout
 
 
-class Keys:  # Mutter's remote desktop: input as if from the keyboard
+class Keys:  # Mutter's remote desktop, on a connection that lives as long as its session
     def __init__(self):
-        out = gdbus("org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
-                    "org.gnome.Mutter.RemoteDesktop.CreateSession")
-        self.session = out.split("'")[1]
+        from gi.repository import Gio, GLib
+        self.bus, self.v = Gio.bus_get_sync(Gio.BusType.SESSION), GLib.Variant
+        self.session = self.bus.call_sync(
+            "org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
+            "org.gnome.Mutter.RemoteDesktop", "CreateSession", None, None, 0, -1, None)[0]
         self.call("Start")
         self.tap("Shift_L")  # the compositor has no keyboard before its first key
 
     def call(self, method, *args):
-        gdbus("org.gnome.Mutter.RemoteDesktop", self.session,
-              "org.gnome.Mutter.RemoteDesktop.Session." + method, *args)
+        self.bus.call_sync("org.gnome.Mutter.RemoteDesktop", self.session,
+                           "org.gnome.Mutter.RemoteDesktop.Session", method,
+                           self.v("(ub)", args) if args else None, None, 0, -1, None)
 
     def key(self, name, down):
-        self.call("NotifyKeyboardKeysym", str(KEYSYMS[name]), "true" if down else "false")
+        self.call("NotifyKeyboardKeysym", KEYSYMS[name], down)
 
     def tap(self, *names, hold=0.0):
         for n in names:
@@ -100,21 +108,30 @@ def gnome():
 
 
 def main():
+    signal.signal(signal.SIGALRM, lambda *_: (_ for _ in ()).throw(TimeoutError("3 minutes")))
+    signal.alarm(180)
     keys = {"gnome": gnome}[DESKTOP]()
     sockets = wait(lambda: glob.glob("/tmp/.X11-unix/X*"), 30, "X socket")
-    os.environ["DISPLAY"] = ":" + sockets[0].rsplit("X", 1)[1]
+    os.environ["DISPLAY"] = ":" + str(min(int(s.rsplit("X", 1)[1]) for s in sockets))  # public
+    if DESKTOP == "gnome":  # mutter's Xwayland lets in only who holds its cookie
+        os.environ["XAUTHORITY"] = wait(lambda: glob.glob(
+            os.environ["XDG_RUNTIME_DIR"] + "/.mutter-Xwaylandauth.*"), 10, "Xwayland cookie")[0]
     for attempt in (1, 2):  # a second start binds again
         prog = spawn(PROGRAM)
-        if DESKTOP == "gnome":  # "Add Keyboard Shortcuts": the user adds them
-            time.sleep(4)
-            keys.tap("Alt_L", "a")
-        title, close = wait(x_window, 30, "the program's window")
+        def approved():  # GNOME's "Add Keyboard Shortcuts": the user adds them (Alt+A)
+            window = x_window()
+            if not window and DESKTOP == "gnome":
+                keys.tap("Alt_L", "a")
+                time.sleep(1)
+            return window
+        title, close = wait(approved, 40, "the program's window")
         focus = spawn("/usr/bin/python3", "-c", "import gi; gi.require_version('Gtk', '3.0');"
                       "from gi.repository import Gtk; w = Gtk.Window(title='focus');"
                       "w.add(Gtk.Entry()); w.show_all(); w.present(); Gtk.main()",
                       GDK_BACKEND="wayland")
         time.sleep(2)
         start = wait(lambda: chosen(prog.pid), 20, "the chosen second")
+        say(f"chosen {start}; F11")
         keys.tap("F11")
         wait(lambda: (title() or "").isdigit(), 3, "a count in the title after F11")
         keys.tap("F10", hold=2.0)
@@ -137,7 +154,8 @@ def main():
 def as_user():
     if os.getuid() != 0:
         return main()
-    subprocess.Popen(["dbus-daemon", "--system", "--fork"], stderr=subprocess.DEVNULL)
+    os.makedirs("/run/dbus", exist_ok=True)
+    subprocess.run(["dbus-daemon", "--system", "--fork"], check=True)
     user = "tester"
     if subprocess.run(["id", user], capture_output=True).returncode:
         subprocess.run(["useradd", "-m", user], check=True)
@@ -147,6 +165,8 @@ def as_user():
     os.chown(run, pw.pw_uid, pw.pw_gid)
     os.chmod(run, 0o700)
     os.chmod("/tmp", 0o1777)
+    os.makedirs("/tmp/.X11-unix", mode=0o1777, exist_ok=True)  # Xwayland's sockets, as root makes it
+    os.chmod("/tmp/.X11-unix", 0o1777)
     env = dict(HOME=pw.pw_dir, USER=user, XDG_RUNTIME_DIR=run, PATH="/usr/bin:/bin",
                LANG="C.UTF-8", NO_AT_BRIDGE="0")
     sys.exit(subprocess.run(["setpriv", f"--reuid={pw.pw_uid}", f"--regid={pw.pw_gid}",
@@ -159,6 +179,8 @@ if __name__ == "__main__":
         as_user()
     except Exception as e:  # noqa: BLE001 - the line says why
         print(f"wayland ({DESKTOP}): failed: {e!r}")
+        for log in glob.glob("/tmp/*.log"):
+            print(f"--- {log}:", open(log).read()[-1500:], file=sys.stderr)
     finally:
         for p in procs:
             p.kill()

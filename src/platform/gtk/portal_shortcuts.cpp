@@ -79,6 +79,17 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::Connect(const char* appId, Del
     return nullptr;
   }
   GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  // A program outside a sandbox tells the portal who it is, before anything else it asks,
+  // where the portal has the registry.
+  GVariant* registered =
+      bus == nullptr ? nullptr
+                     : g_dbus_connection_call_sync(
+                           bus, kPortal, kPortalPath, "org.freedesktop.host.portal.Registry",
+                           "Register", g_variant_new("(sa{sv})", appId, nullptr), nullptr,
+                           G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+  if (registered != nullptr) {
+    g_variant_unref(registered);
+  }
   GVariant* version = bus == nullptr
                           ? nullptr
                           : g_dbus_connection_call_sync(
@@ -96,14 +107,6 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::Connect(const char* appId, Del
     return nullptr;
   }
   g_variant_unref(version);
-  // A program outside a sandbox tells the portal who it is, where the portal asks.
-  GVariant* registered =
-      g_dbus_connection_call_sync(bus, kPortal, kPortalPath, "org.freedesktop.host.portal.Registry",
-                                  "Register", g_variant_new("(sa{sv})", appId, nullptr), nullptr,
-                                  G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-  if (registered != nullptr) {
-    g_variant_unref(registered);
-  }
   return std::unique_ptr<PortalShortcuts>(new PortalShortcuts(bus, std::move(delivery)));
 }
 

@@ -2,12 +2,11 @@
 # The program on real Wayland desktops, headless, in a Debian 13 root of its own: the keys
 # come as compositor input while a native Wayland window has the focus, so only the desktop
 # portal can bring them. Prints one line per desktop: "wayland (gnome): passed" or why not.
-# Usage: tests/wayland/run.sh [gnome] [kde]   (root; about 1.8 GB in build-wayland/ once)
+# Usage: tests/wayland/run.sh [gnome]   (root; about 1.8 GB in build-wayland/ once)
 set -uo pipefail
 src="$(cd "$(dirname "$0")/../.." && pwd)"
 root="$src/build-wayland/trixie"
 desktops=("${@:-gnome}")
-[[ $# -gt 0 ]] || desktops=(gnome kde)
 
 packages=(gnome-shell mutter xdg-desktop-portal xdg-desktop-portal-gnome xwayland dbus
   dconf-cli dconf-gsettings-backend libglib2.0-bin gsettings-desktop-schemas

@@ -22,7 +22,7 @@ constexpr std::uint32_t kModControl = 0x2;
 constexpr std::uint32_t kModShift = 0x4;
 constexpr std::uint32_t kModWin = 0x8;
 
-// A trigger as the shortcuts specification writes it: "CTRL+ALT+F11".
+// A trigger as desktops write them: "CTRL+ALT+F11".
 std::string Trigger(std::uint32_t modifiers, std::uint32_t keyCode) {
   std::string trigger;
   for (const auto& [bit, name] : {std::pair{kModControl, "CTRL+"}, std::pair{kModAlt, "ALT+"},

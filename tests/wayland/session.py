@@ -44,10 +44,11 @@ class Keys:  # Mutter's remote desktop, on a connection that lives as long as it
         time.sleep(0.15)
 
 
-def x_window():  # the program's window on Xwayland (framed by the shell): its title, closing
+def x_window(displays=[]):  # the program's window on Xwayland (framed): its title, closing
     from Xlib import X, display
     from Xlib.protocol import event
-    d = display.Display()
+    displays or displays.append(display.Display())  # one connection for every look
+    d = displays[0]
     name, protocols, delete = (d.intern_atom(n) for n in
                                ("_NET_WM_NAME", "WM_PROTOCOLS", "WM_DELETE_WINDOW"))
     tops = d.screen().root.query_tree().children

@@ -45,16 +45,20 @@ class Keys:  # Mutter's remote desktop, on a connection that lives as long as it
 
 
 def x_window(displays=[]):  # the program's window on Xwayland (framed): its title, closing
-    from Xlib import X, display
+    from Xlib import X, display, error
     from Xlib.protocol import event
     displays or displays.append(display.Display())  # one connection for every look
     d = displays[0]
     name, protocols, delete = (d.intern_atom(n) for n in
                                ("_NET_WM_NAME", "WM_PROTOCOLS", "WM_DELETE_WINDOW"))
-    tops = d.screen().root.query_tree().children
-    for w in tops + [c for t in tops for c in t.query_tree().children]:
-        if (w.get_wm_class() or [""])[0] == "minute-alarm" and \
-                w.get_attributes().map_state == X.IsViewable:
+    try:  # windows come and go meanwhile: then look again
+        tops = d.screen().root.query_tree().children
+        ours = [w for w in tops + [c for t in tops for c in t.query_tree().children]
+                if (w.get_wm_class() or [""])[0] == "minute-alarm"
+                and w.get_attributes().map_state == X.IsViewable]
+    except error.BadWindow:
+        return None
+    for w in ours:
             def close():
                 w.send_event(event.ClientMessage(window=w, client_type=protocols,
                                                  data=(32, [delete, X.CurrentTime, 0, 0, 0])))
@@ -86,7 +90,7 @@ def shell():
     # the bus starts, needs the display as a session manager would have told the bus.
     gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
           "org.freedesktop.DBus.UpdateActivationEnvironment", str(
-              {k: os.environ[k] for k in ("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP")}))
+              {k: os.environ[k] for k in ("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE")}))
     subprocess.run(["pkill", "-f", "xdg-desktop-portal"])
     spawn("/usr/libexec/xdg-desktop-portal-gnome", "--replace")
     time.sleep(1)
@@ -156,7 +160,8 @@ def as_user():  # a system bus and a user's session on it, as a login would give
     os.chmod("/tmp", 0o1777)
     os.makedirs("/tmp/.X11-unix", exist_ok=True)  # Xwayland's sockets, made by root
     os.chmod("/tmp/.X11-unix", 0o1777)
-    env = dict(HOME=pw.pw_dir, XDG_RUNTIME_DIR=run, PATH="/usr/bin:/bin", LANG="C.UTF-8")
+    env = dict(HOME=pw.pw_dir, USER="tester", XDG_RUNTIME_DIR=run, PATH="/usr/bin:/bin",
+               LANG="C.UTF-8")
     sys.exit(subprocess.run(["setpriv", f"--reuid={pw.pw_uid}", f"--regid={pw.pw_gid}",
                              "--init-groups", "dbus-run-session", "--", "/usr/bin/python3", "-B",
                              __file__], env=env).returncode)

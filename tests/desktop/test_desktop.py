@@ -136,12 +136,8 @@ class Portal(Scenario):
         calls = self.portal()
         self.proc = self.desk.spawn(PROGRAM, WAYLAND_DISPLAY="wayland-none")
         self.win = h.wait(lambda: self.desk.windows(self.proc.pid, TITLE), 15, TITLE)[0]
-        keys = [["1", {"description": "Minute Alarm: start or stop the counter",
-                       "preferred_trigger": "F11"}],
-                ["2", {"description": "Minute Alarm: lower the chosen second",
-                       "preferred_trigger": "F9"}],
-                ["3", {"description": "Minute Alarm: raise the chosen second",
-                       "preferred_trigger": "F10"}]]
+        keys = [[i, {"description": f"Minute Alarm hot key {k}", "preferred_trigger": k}]
+                for i, k in (("1", "F11"), ("2", "F9"), ("3", "F10"))]
         self.assertEqual([calls() for _ in range(3)], [
             ["Register", "io.github.minutealarm.MinuteAlarm"],
             ["CreateSession", ["handle_token", "session_handle_token", "shortcuts"], keys],

@@ -107,7 +107,7 @@ def shell():
     # The keys stored as for a user who added them once: GNOME does not ask again.
     subprocess.run(["dconf", "write", "/org/gnome/settings-daemon/global-shortcuts/applications",
                     f"['{APP}']"], check=True)
-    stored = ", ".join(f"('{i}', {{'shortcuts': <['{k}']>}})"
+    stored = ", ".join(f"('{i}', {{'description': <'Minute Alarm hot key {k}'>, 'shortcuts': <['{k}']>}})"
                        for i, k in (("1", "F11"), ("2", "F9"), ("3", "F10")))
     subprocess.run(["dconf", "write", f"/org/gnome/settings-daemon/global-shortcuts/{APP}/"
                     "shortcuts", f"[{stored}]"], check=True)

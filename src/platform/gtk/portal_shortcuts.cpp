@@ -133,10 +133,8 @@ GVariant* PortalShortcuts::Shortcuts() const {
     GVariantBuilder details;
     g_variant_builder_init(&details, G_VARIANT_TYPE_VARDICT);
     const std::string trigger = Trigger(key.first, key.second);
-    const std::string description =
-        "Minute Alarm: " + std::string(id == 1   ? "start or stop the counter"
-                                       : id == 2 ? "lower the chosen second"
-                                                 : "raise the chosen second");
+    // Named by their keys: what a key does is the program's business, not the desktop's.
+    const std::string description = "Minute Alarm hot key " + trigger;
     g_variant_builder_add(&details, "{sv}", "description",
                           g_variant_new_string(description.c_str()));
     g_variant_builder_add(&details, "{sv}", "preferred_trigger",

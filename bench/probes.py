@@ -40,9 +40,9 @@ class Pinger:
                 self.samples.append((float(values[0]), float(values[1])))
 
     def longest(self, begin, end):
-        """The longest round trip of a ping sent in [begin, end] and when it was sent, in ms
-        after `begin`."""
-        trips = [(rtt, sent) for sent, rtt in self.samples if begin <= sent <= end]
+        """The longest round trip of a ping in flight at some time in [begin, end] and when it
+        was sent, in ms after `begin`. A ping that the loop held is in flight all along."""
+        trips = [(rtt, sent) for sent, rtt in self.samples if sent <= end and sent + rtt >= begin]
         if not trips:
             return float("nan"), float("nan")
         rtt, sent = max(trips)

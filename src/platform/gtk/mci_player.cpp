@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,9 +32,12 @@ using Decoder = std::unique_ptr<mpg123_handle, DecoderDeleter>;
 
 struct StreamDeleter {
   const SoundLibraries* lib;
-  void operator()(pa_simple* stream) const { lib->pa_simple_free(stream); }
+  void operator()(pa_stream* stream) const {
+    lib->pa_stream_disconnect(stream);  // what is still queued is dropped, not played
+    lib->pa_stream_unref(stream);
+  }
 };
-using Stream = std::unique_ptr<pa_simple, StreamDeleter>;
+using Stream = std::unique_ptr<pa_stream, StreamDeleter>;
 
 // Lets the decoder produce only 16-bit samples, at whatever rate and channel count the file
 // has, which is what the stream is then opened with.
@@ -63,6 +67,115 @@ std::string FileVersion(const std::string& path) {
 
 }  // namespace
 
+// Kept from one play to the next: a connection of its own for each play (pa_simple) took some
+// 2.5 ms before the first sound could be written. Used on the worker thread only.
+struct MciPlayer::Server {
+  const SoundLibraries& lib;
+  pa_mainloop* loop;
+  pa_context* context = nullptr;
+
+  explicit Server(const SoundLibraries& libraries) : lib(libraries), loop(lib.pa_mainloop_new()) {}
+  ~Server() {
+    Drop();
+    lib.pa_mainloop_free(loop);
+  }
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  void Drop() {
+    if (context != nullptr) {
+      lib.pa_context_disconnect(context);
+      lib.pa_context_unref(context);
+      context = nullptr;
+    }
+  }
+
+  // Waits for the server, or for WakeWorker; false when the loop has failed.
+  bool Wait() const { return lib.pa_mainloop_iterate(loop, 1, nullptr) >= 0; }
+
+  // The connection, a new one when there is none or the server has closed it; nullptr, with
+  // the error, when the server cannot be reached or `stop` is raised meanwhile.
+  pa_context* Connect(const std::atomic<bool>& stop, int& error) {
+    lib.pa_mainloop_iterate(loop, 0, nullptr);  // hears of a connection closed meanwhile
+    if (context != nullptr && lib.pa_context_get_state(context) == PA_CONTEXT_READY) {
+      return context;
+    }
+    Drop();
+    context = lib.pa_context_new(lib.pa_mainloop_get_api(loop), "Minute Alarm");
+    if (context == nullptr) {
+      error = PA_ERR_INTERNAL;
+      return nullptr;
+    }
+    if (lib.pa_context_connect(context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) >= 0) {
+      for (;;) {
+        const pa_context_state_t state = lib.pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY) {
+          return context;
+        }
+        if (!PA_CONTEXT_IS_GOOD(state) || stop || !Wait()) {
+          break;
+        }
+      }
+    }
+    error = lib.pa_context_errno(context);
+    Drop();
+    return nullptr;
+  }
+
+  // A new playback stream on the default sink of the moment, so the sound follows the user's
+  // choice of output device. A connection that the server dropped since the last play (a
+  // restarted server) is made anew, once.
+  Stream Open(const pa_sample_spec& format, const pa_buffer_attr& buffering,
+              const std::atomic<bool>& stop, int& error) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      pa_context* connection = Connect(stop, error);
+      if (connection == nullptr) {
+        return Stream(nullptr, StreamDeleter{&lib});
+      }
+      Stream stream(lib.pa_stream_new(connection, "alarm", &format, nullptr), StreamDeleter{&lib});
+      if (stream && lib.pa_stream_connect_playback(stream.get(), nullptr, &buffering,
+                                                   PA_STREAM_NOFLAGS, nullptr, nullptr) >= 0) {
+        while (lib.pa_stream_get_state(stream.get()) == PA_STREAM_CREATING && !stop && Wait()) {
+        }
+        if (lib.pa_stream_get_state(stream.get()) == PA_STREAM_READY) {
+          return stream;
+        }
+      }
+      error = lib.pa_context_errno(connection);
+      if (stop || lib.pa_context_get_state(connection) == PA_CONTEXT_READY) {
+        break;  // the server is there and refused the stream: no second try will do
+      }
+      Drop();
+    }
+    return Stream(nullptr, StreamDeleter{&lib});
+  }
+
+  // The stream's room for more sound in bytes; 0 after waiting when there is none yet, and
+  // nullopt when the stream or the server has gone.
+  std::optional<std::size_t> Room(pa_stream* stream) const {
+    if (lib.pa_stream_get_state(stream) != PA_STREAM_READY) {
+      return std::nullopt;
+    }
+    const std::size_t room = lib.pa_stream_writable_size(stream);
+    if (room == static_cast<std::size_t>(-1)) {
+      return std::nullopt;
+    }
+    return room;
+  }
+
+  // Lets the server play out what it holds; returns early when `stop` is raised.
+  void Drain(pa_stream* stream, const std::atomic<bool>& stop) const {
+    pa_operation* drain = lib.pa_stream_drain(stream, nullptr, nullptr);
+    if (drain == nullptr) {
+      return;
+    }
+    while (lib.pa_operation_get_state(drain) == PA_OPERATION_RUNNING &&
+           lib.pa_stream_get_state(stream) == PA_STREAM_READY && !stop && Wait()) {
+    }
+    lib.pa_operation_unref(drain);
+  }
+};
+
 MciPlayer::MciPlayer(FaultSink on_fault) : on_fault_(on_fault), worker_([this] { Run(); }) {}
 
 MciPlayer::~MciPlayer() {
@@ -74,7 +187,7 @@ bool MciPlayer::Stop(std::chrono::milliseconds grace) {
   std::unique_lock lock(mutex_);
   quit_ = true;
   interrupt_ = true;
-  wake_.notify_one();
+  WakeWorker();
   return end_.wait_for(lock, grace, [this] { return ended_; });
 }
 
@@ -90,8 +203,15 @@ void MciPlayer::Play(const std::string& path) {
     if (playing_) {
       interrupt_ = true;
     }
+    WakeWorker();
   }
+}
+
+void MciPlayer::WakeWorker() {
   wake_.notify_one();
+  if (server_loop_ != nullptr) {
+    server_->lib.pa_mainloop_wakeup(server_loop_);
+  }
 }
 
 void MciPlayer::Run() {
@@ -99,6 +219,10 @@ void MciPlayer::Run() {
   for (;;) {
     wake_.wait(lock, [this] { return quit_ || pending_.has_value(); });
     if (quit_) {
+      server_loop_ = nullptr;
+      lock.unlock();
+      server_.reset();
+      lock.lock();
       ended_ = true;
       end_.notify_all();
       return;
@@ -157,31 +281,42 @@ std::string MciPlayer::PlayFile(const std::string& path) {
   buffering.prebuf = static_cast<std::uint32_t>(-1);
   buffering.minreq = static_cast<std::uint32_t>(-1);
   buffering.fragsize = static_cast<std::uint32_t>(-1);
-  // A new stream on the default sink each time, so the sound follows the user's choice of
-  // output device.
+  if (!server_) {
+    server_ = std::make_unique<Server>(*lib);
+    const std::lock_guard lock(mutex_);
+    server_loop_ = server_->loop;
+  }
   int error = 0;
-  Stream stream(lib->pa_simple_new(nullptr, "Minute Alarm", PA_STREAM_PLAYBACK, nullptr, "alarm",
-                                   &sampleFormat, nullptr, &buffering, &error),
-                StreamDeleter{lib});
+  const Stream stream = server_->Open(sampleFormat, buffering, interrupt_, error);
   if (!stream) {
-    return cannot_play + "no sound server could be reached (" + lib->pa_strerror(error) + ").";
+    return interrupt_ ? std::string()
+                      : cannot_play + "no sound server could be reached (" +
+                            lib->pa_strerror(error) + ").";
   }
 
   std::vector<unsigned char> piece(lib->pa_frame_size(&sampleFormat) * (rate / kPiecesPerSecond));
   bool heard_any = false;
   std::string damage;
-  for (;;) {
-    if (interrupt_) {
-      lib->pa_simple_flush(stream.get(), &error);
-      return {};
+  while (!interrupt_) {
+    const std::optional<std::size_t> room = server_->Room(stream.get());
+    if (!room) {
+      return "Playback of " + DisplayName(path) + " failed: the sound server stopped (" +
+             lib->pa_strerror(lib->pa_context_errno(server_->context)) + ").";
+    }
+    if (*room < piece.size()) {
+      if (!server_->Wait()) {
+        return {};
+      }
+      continue;
     }
     std::size_t decoded = 0;
     const int result = lib->mpg123_read(decoder.get(), piece.data(), piece.size(), &decoded);
     if (decoded > 0) {
       heard_any = true;
-      if (lib->pa_simple_write(stream.get(), piece.data(), decoded, &error) < 0) {
+      if (lib->pa_stream_write(stream.get(), piece.data(), decoded, nullptr, 0, PA_SEEK_RELATIVE) <
+          0) {
         return "Playback of " + DisplayName(path) + " failed: the sound server stopped (" +
-               lib->pa_strerror(error) + ").";
+               lib->pa_strerror(lib->pa_context_errno(server_->context)) + ").";
       }
     }
     if (result == MPG123_DONE) {
@@ -192,10 +327,13 @@ std::string MciPlayer::PlayFile(const std::string& path) {
       break;
     }
   }
+  if (interrupt_) {
+    return {};
+  }
   if (!heard_any) {
     return cannot_play + "it holds no sound.";
   }
-  lib->pa_simple_drain(stream.get(), &error);
+  server_->Drain(stream.get(), interrupt_);
   return damage;
 }
 

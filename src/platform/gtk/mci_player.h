@@ -1,15 +1,19 @@
 // The worker behind "play": one long-lived thread that decodes an MPEG audio file with
 // libmpg123 and writes it to a PulseAudio stream in small pieces, so the sound starts within
-// a few milliseconds and a newer request interrupts it at once.
+// a few milliseconds and a newer request interrupts it at once. Its connection to the sound
+// server lasts from one play to the next; each play gets a new stream on the default sink.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+
+struct pa_mainloop;
 
 namespace minute_alarm::gtk {
 
@@ -39,9 +43,12 @@ class MciPlayer {
     bool operator==(const Sound&) const = default;
   };
 
+  struct Server;  // the worker's connection to the sound server
+
   void Run();
   // Returns the fault that ended the sound, or an empty text.
   std::string PlayFile(const std::string& path);
+  void WakeWorker();  // call with mutex_ held
 
   FaultSink on_fault_;
   std::mutex mutex_;
@@ -52,6 +59,8 @@ class MciPlayer {
   bool ended_ = false;            // guarded by mutex_; the worker has returned
   std::condition_variable end_;
   std::atomic<bool> interrupt_{false};  // read by the worker between pieces of sound
+  std::unique_ptr<Server> server_;      // the worker's
+  pa_mainloop* server_loop_ = nullptr;  // guarded by mutex_; its loop, woken from elsewhere
   std::thread worker_;
 };
 

@@ -29,7 +29,7 @@ Opened Open() {
   Opened opened;
   std::string& fault = opened.fault;
   void* mpg123 = dlopen("libmpg123.so.0", RTLD_NOW | RTLD_LOCAL);
-  void* pulse = dlopen("libpulse-simple.so.0", RTLD_NOW | RTLD_LOCAL);
+  void* pulse = dlopen("libpulse.so.0", RTLD_NOW | RTLD_LOCAL);
   if (mpg123 == nullptr || pulse == nullptr) {
     fault = std::string("a sound library cannot be loaded (") + dlerror() + ").";
     return opened;
@@ -43,11 +43,24 @@ Opened Open() {
       MINUTE_ALARM_FIND(mpg123, mpg123_open) && MINUTE_ALARM_FIND(mpg123, mpg123_close) &&
       MINUTE_ALARM_FIND(mpg123, mpg123_getformat) && MINUTE_ALARM_FIND(mpg123, mpg123_read) &&
       MINUTE_ALARM_FIND(mpg123, mpg123_strerror) &&
-      MINUTE_ALARM_FIND(mpg123, mpg123_plain_strerror) && MINUTE_ALARM_FIND(pulse, pa_simple_new) &&
-      MINUTE_ALARM_FIND(pulse, pa_simple_free) && MINUTE_ALARM_FIND(pulse, pa_simple_write) &&
-      MINUTE_ALARM_FIND(pulse, pa_simple_flush) && MINUTE_ALARM_FIND(pulse, pa_simple_drain) &&
-      MINUTE_ALARM_FIND(pulse, pa_strerror) && MINUTE_ALARM_FIND(pulse, pa_usec_to_bytes) &&
-      MINUTE_ALARM_FIND(pulse, pa_frame_size);
+      MINUTE_ALARM_FIND(mpg123, mpg123_plain_strerror) &&
+      MINUTE_ALARM_FIND(pulse, pa_mainloop_new) && MINUTE_ALARM_FIND(pulse, pa_mainloop_free) &&
+      MINUTE_ALARM_FIND(pulse, pa_mainloop_get_api) &&
+      MINUTE_ALARM_FIND(pulse, pa_mainloop_iterate) &&
+      MINUTE_ALARM_FIND(pulse, pa_mainloop_wakeup) && MINUTE_ALARM_FIND(pulse, pa_context_new) &&
+      MINUTE_ALARM_FIND(pulse, pa_context_connect) &&
+      MINUTE_ALARM_FIND(pulse, pa_context_disconnect) &&
+      MINUTE_ALARM_FIND(pulse, pa_context_unref) &&
+      MINUTE_ALARM_FIND(pulse, pa_context_get_state) &&
+      MINUTE_ALARM_FIND(pulse, pa_context_errno) && MINUTE_ALARM_FIND(pulse, pa_stream_new) &&
+      MINUTE_ALARM_FIND(pulse, pa_stream_connect_playback) &&
+      MINUTE_ALARM_FIND(pulse, pa_stream_get_state) &&
+      MINUTE_ALARM_FIND(pulse, pa_stream_writable_size) &&
+      MINUTE_ALARM_FIND(pulse, pa_stream_write) && MINUTE_ALARM_FIND(pulse, pa_stream_drain) &&
+      MINUTE_ALARM_FIND(pulse, pa_stream_disconnect) && MINUTE_ALARM_FIND(pulse, pa_stream_unref) &&
+      MINUTE_ALARM_FIND(pulse, pa_operation_get_state) &&
+      MINUTE_ALARM_FIND(pulse, pa_operation_unref) && MINUTE_ALARM_FIND(pulse, pa_strerror) &&
+      MINUTE_ALARM_FIND(pulse, pa_usec_to_bytes) && MINUTE_ALARM_FIND(pulse, pa_frame_size);
 #undef MINUTE_ALARM_FIND
   return opened;
 }

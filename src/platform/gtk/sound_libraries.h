@@ -1,11 +1,13 @@
-// libmpg123 and libpulse-simple, opened at the first play instead of linked: with what they
+// libmpg123 and libpulse, opened at the first play instead of linked: with what they
 // pull in they are 15 shared libraries, which made start-up measurably slower than a plain
 // GTK window's (bench/run) for a sound that may never play.
 #pragma once
 
 #include <mpg123.h>
+#include <pulse/context.h>
 #include <pulse/error.h>
-#include <pulse/simple.h>
+#include <pulse/mainloop.h>
+#include <pulse/stream.h>
 
 #include <string>
 
@@ -24,11 +26,27 @@ struct SoundLibraries {
   decltype(&::mpg123_read) mpg123_read;
   decltype(&::mpg123_strerror) mpg123_strerror;
   decltype(&::mpg123_plain_strerror) mpg123_plain_strerror;
-  decltype(&::pa_simple_new) pa_simple_new;
-  decltype(&::pa_simple_free) pa_simple_free;
-  decltype(&::pa_simple_write) pa_simple_write;
-  decltype(&::pa_simple_flush) pa_simple_flush;
-  decltype(&::pa_simple_drain) pa_simple_drain;
+  decltype(&::pa_mainloop_new) pa_mainloop_new;
+  decltype(&::pa_mainloop_free) pa_mainloop_free;
+  decltype(&::pa_mainloop_get_api) pa_mainloop_get_api;
+  decltype(&::pa_mainloop_iterate) pa_mainloop_iterate;
+  decltype(&::pa_mainloop_wakeup) pa_mainloop_wakeup;
+  decltype(&::pa_context_new) pa_context_new;
+  decltype(&::pa_context_connect) pa_context_connect;
+  decltype(&::pa_context_disconnect) pa_context_disconnect;
+  decltype(&::pa_context_unref) pa_context_unref;
+  decltype(&::pa_context_get_state) pa_context_get_state;
+  decltype(&::pa_context_errno) pa_context_errno;
+  decltype(&::pa_stream_new) pa_stream_new;
+  decltype(&::pa_stream_connect_playback) pa_stream_connect_playback;
+  decltype(&::pa_stream_get_state) pa_stream_get_state;
+  decltype(&::pa_stream_writable_size) pa_stream_writable_size;
+  decltype(&::pa_stream_write) pa_stream_write;
+  decltype(&::pa_stream_drain) pa_stream_drain;
+  decltype(&::pa_stream_disconnect) pa_stream_disconnect;
+  decltype(&::pa_stream_unref) pa_stream_unref;
+  decltype(&::pa_operation_get_state) pa_operation_get_state;
+  decltype(&::pa_operation_unref) pa_operation_unref;
   decltype(&::pa_strerror) pa_strerror;
   decltype(&::pa_usec_to_bytes) pa_usec_to_bytes;
   decltype(&::pa_frame_size) pa_frame_size;

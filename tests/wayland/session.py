@@ -1,13 +1,15 @@
 #!/usr/bin/python3
-"""Inside the Debian 13 root (tests/wayland/run.sh), as root: a headless GNOME session for a
-user, a native Wayland window holding the focus, Minute Alarm, and its keys as real
-compositor input. Prints "wayland (gnome): passed" or the first thing that went wrong."""
+"""Inside the Debian 13 root (tests/wayland/run.sh), as root: a headless GNOME or KDE session
+(the argument) for a user, a native Wayland window holding the focus, Minute Alarm, and its
+keys as real compositor input. Prints "wayland (gnome): passed" (or kde) or the first thing
+that went wrong."""
 import glob, os, pwd, signal, subprocess, sys, time
 sys.path.insert(0, "/opt/minute-alarm/tests")
 from harness import wait  # noqa: E402
 
 PROGRAM, APP = "/usr/bin/minute-alarm", "io.github.minutealarm.MinuteAlarm"
 KEYSYMS = {"F9": 0xFFC6, "F10": 0xFFC7, "F11": 0xFFC8, "Shift_L": 0xFFE1}
+DESKTOP = sys.argv[1] if len(sys.argv) > 1 else "gnome"
 procs = []
 
 
@@ -79,21 +81,23 @@ def chosen(pid):  # the chosen second, read through AT-SPI
                  if app and app.get_process_id() == pid for t in walk(app)), None)
 
 
-def shell():
-    os.environ.update(XDG_CURRENT_DESKTOP="GNOME", XDG_SESSION_TYPE="wayland",
-                      WAYLAND_DISPLAY="wayland-0")
-    spawn("gnome-shell", "--headless", "--wayland", "--virtual-monitor", "1280x720")
-    overview = ("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties.Set",
-                "org.gnome.Shell", "OverviewActive", "<false>")  # no shortcut works there
-    wait(lambda: gdbus(*overview, check=False), 60, "the shell")
-    # The shell woke the portals before its services were up; the shortcuts dialog, which
-    # the bus starts, needs the display as a session manager would have told the bus.
+class FakeKeys:  # KWin's fake input (tests/wayland/fake_keys.c), evdev codes
+    def tap(self, name, hold=0.05):
+        code = {"F9": 67, "F10": 68, "F11": 87}[name]
+        subprocess.run(["/usr/local/bin/fake_keys", str(code), str(int(hold * 1000))], check=True)
+        time.sleep(0.15)
+
+
+def start_portal(*variables):
+    # Woken by the compositor before its services were up; the back ends, which the bus
+    # starts, need the display as a session manager would have told the bus.
     gdbus("org.freedesktop.DBus", "/org/freedesktop/DBus",
-          "org.freedesktop.DBus.UpdateActivationEnvironment", str(
-              {k: os.environ[k] for k in ("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE")}))
+          "org.freedesktop.DBus.UpdateActivationEnvironment",
+          str({k: os.environ[k] for k in variables}))
     subprocess.run(["pkill", "-f", "xdg-desktop-portal"])
-    spawn("/usr/libexec/xdg-desktop-portal-gnome", "--replace")
-    time.sleep(1)
+    if DESKTOP == "gnome":
+        spawn("/usr/libexec/xdg-desktop-portal-gnome", "--replace")
+        time.sleep(1)
     spawn("/usr/libexec/xdg-desktop-portal", "--replace")
     wait(lambda: gdbus("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
                        "org.freedesktop.DBus.Properties.Get",
@@ -102,6 +106,29 @@ def shell():
     time.sleep(2)
     os.environ["DISPLAY"] = ":" + str(min(int(s.rsplit("X", 1)[1]) for s in wait(
         lambda: glob.glob("/tmp/.X11-unix/X*"), 30, "the X socket")))  # the public one
+
+
+def kde():
+    os.environ.update(XDG_CURRENT_DESKTOP="KDE", XDG_SESSION_TYPE="wayland",
+                      WAYLAND_DISPLAY="wayland-0", QT_QPA_PLATFORM="wayland",
+                      KWIN_WAYLAND_NO_PERMISSION_CHECKS="1")  # fake input for our tool
+    spawn("/usr/local/bin/kwin_wayland", "--virtual", "--no-lockscreen", "--xwayland",
+          "--width", "1280", "--height", "720", "--socket", "wayland-0")
+    run = os.environ["XDG_RUNTIME_DIR"]
+    wait(lambda: os.path.exists(f"{run}/wayland-0"), 60, "KWin")
+    start_portal("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM")
+    os.environ["XAUTHORITY"] = wait(lambda: glob.glob(f"{run}/xauth_*"), 10, "Xwayland's cookie")[0]
+    return FakeKeys(), lambda: None
+
+
+def shell():
+    os.environ.update(XDG_CURRENT_DESKTOP="GNOME", XDG_SESSION_TYPE="wayland",
+                      WAYLAND_DISPLAY="wayland-0")
+    spawn("gnome-shell", "--headless", "--wayland", "--virtual-monitor", "1280x720")
+    overview = ("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties.Set",
+                "org.gnome.Shell", "OverviewActive", "<false>")  # no shortcut works there
+    wait(lambda: gdbus(*overview, check=False), 60, "the shell")
+    start_portal("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE")
     os.environ["XAUTHORITY"] = wait(lambda: glob.glob(
         os.environ["XDG_RUNTIME_DIR"] + "/.mutter-Xwaylandauth.*"), 10, "Xwayland's cookie")[0]
     # The keys stored as for a user who added them once: GNOME does not ask again.
@@ -111,13 +138,13 @@ def shell():
                        for i, k in (("1", "F11"), ("2", "F9"), ("3", "F10")))
     subprocess.run(["dconf", "write", f"/org/gnome/settings-daemon/global-shortcuts/{APP}/"
                     "shortcuts", f"[{stored}]"], check=True)
-    return Keys(), overview
+    return Keys(), lambda: gdbus(*overview)
 
 
 def main():
     signal.signal(signal.SIGALRM, lambda *_: (_ for _ in ()).throw(TimeoutError("3 minutes")))
     signal.alarm(180)
-    keys, overview = shell()
+    keys, settle = shell() if DESKTOP == "gnome" else kde()
     for _ in (1, 2):  # a second start binds again
         prog = spawn(PROGRAM)
         title, close = wait(x_window, 40, "the program's window")
@@ -126,7 +153,7 @@ def main():
                       "w.add(Gtk.Entry()); w.show_all(); w.present(); Gtk.main()",
                       GDK_BACKEND="wayland")
         time.sleep(2)
-        gdbus(*overview)
+        settle()
         time.sleep(1)
         start = int(wait(lambda: chosen(prog.pid), 20, "the chosen second"))
         keys.tap("F11")
@@ -145,7 +172,7 @@ def main():
         close()
         assert prog.wait(10) == 0, f"exit status {prog.returncode} after closing"
         focus.terminate()
-    print("wayland (gnome): passed")
+    print(f"wayland ({DESKTOP}): passed")
 
 
 def as_user():  # a system bus and a user's session on it, as a login would give
@@ -164,14 +191,14 @@ def as_user():  # a system bus and a user's session on it, as a login would give
                LANG="C.UTF-8")
     sys.exit(subprocess.run(["setpriv", f"--reuid={pw.pw_uid}", f"--regid={pw.pw_gid}",
                              "--init-groups", "dbus-run-session", "--", "/usr/bin/python3", "-B",
-                             __file__], env=env).returncode)
+                             __file__, DESKTOP], env=env).returncode)
 
 
 if __name__ == "__main__":
     try:
         main() if os.getuid() else as_user()
     except Exception as e:  # noqa: BLE001 - the line says why, the logs say more
-        print(f"wayland (gnome): failed: {e!r}")
+        print(f"wayland ({DESKTOP}): failed: {e!r}")
         for log in glob.glob("/tmp/*.log"):
             print(f"--- {log}:", open(log).read()[-1500:], file=sys.stderr)
     finally:

@@ -46,17 +46,17 @@ class Keys:  # Mutter's remote desktop, on a connection that lives as long as it
         time.sleep(0.15)
 
 
-def x_window(displays=[]):  # the program's window on Xwayland (framed): its title, closing
+def x_window(displays=[]):  # the program's window on Xwayland (in frames): its title, closing
     from Xlib import X, display, error
     from Xlib.protocol import event
     displays or displays.append(display.Display())  # one connection for every look
     d = displays[0]
     name, protocols, delete = (d.intern_atom(n) for n in
                                ("_NET_WM_NAME", "WM_PROTOCOLS", "WM_DELETE_WINDOW"))
+    def tree(w):
+        return [w] + [d for c in w.query_tree().children for d in tree(c)]
     try:  # windows come and go meanwhile: then look again
-        tops = d.screen().root.query_tree().children
-        ours = [w for w in tops + [c for t in tops for c in t.query_tree().children]
-                if (w.get_wm_class() or [""])[0] == "minute-alarm"
+        ours = [w for w in tree(d.screen().root) if (w.get_wm_class() or [""])[0] == "minute-alarm"
                 and w.get_attributes().map_state == X.IsViewable]
     except error.BadWindow:
         return None
@@ -117,7 +117,6 @@ def kde():
     run = os.environ["XDG_RUNTIME_DIR"]
     wait(lambda: os.path.exists(f"{run}/wayland-0"), 60, "KWin")
     start_portal("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM")
-    os.environ["XAUTHORITY"] = wait(lambda: glob.glob(f"{run}/xauth_*"), 10, "Xwayland's cookie")[0]
     return FakeKeys(), lambda: None
 
 

@@ -2,6 +2,7 @@
 
 #include <glib/gstdio.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -294,7 +295,8 @@ std::string MciPlayer::PlayFile(const std::string& path) {
                             lib->pa_strerror(error) + ").";
   }
 
-  std::vector<unsigned char> piece(lib->pa_frame_size(&sampleFormat) * (rate / kPiecesPerSecond));
+  const std::size_t frame = lib->pa_frame_size(&sampleFormat);
+  std::vector<unsigned char> piece(frame * (rate / kPiecesPerSecond));
   bool heard_any = false;
   std::string damage;
   while (!interrupt_) {
@@ -303,14 +305,16 @@ std::string MciPlayer::PlayFile(const std::string& path) {
       return "Playback of " + DisplayName(path) + " failed: the sound server stopped (" +
              lib->pa_strerror(lib->pa_context_errno(server_->context)) + ").";
     }
-    if (*room < piece.size()) {
+    // A piece at most, and never more than the server has room for, whatever it granted.
+    const std::size_t wanted = std::min(*room, piece.size()) / frame * frame;
+    if (wanted == 0) {
       if (!server_->Wait()) {
         return {};
       }
       continue;
     }
     std::size_t decoded = 0;
-    const int result = lib->mpg123_read(decoder.get(), piece.data(), piece.size(), &decoded);
+    const int result = lib->mpg123_read(decoder.get(), piece.data(), wanted, &decoded);
     if (decoded > 0) {
       heard_any = true;
       if (lib->pa_stream_write(stream.get(), piece.data(), decoded, nullptr, 0, PA_SEEK_RELATIVE) <

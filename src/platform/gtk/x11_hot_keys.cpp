@@ -23,13 +23,12 @@ X11HotKeys::~X11HotKeys() {
   }
 }
 
-unsigned X11HotKeys::LockMaskOf(KeySym lock) {
+unsigned X11HotKeys::LockMaskOf(const XModifierKeymap* map, KeySym lock) {
   const KeyCode lockCode = XKeysymToKeycode(xdisplay_, lock);
   if (lockCode == 0) {
     return 0;
   }
   unsigned mask = 0;
-  XModifierKeymap* map = XGetModifierMapping(xdisplay_);
   for (int modifier = 0; modifier < 8; ++modifier) {
     for (int k = 0; k < map->max_keypermod; ++k) {
       if (map->modifiermap[modifier * map->max_keypermod + k] == lockCode) {
@@ -37,22 +36,26 @@ unsigned X11HotKeys::LockMaskOf(KeySym lock) {
       }
     }
   }
-  XFreeModifiermap(map);
   return mask;
 }
 
 std::vector<unsigned> X11HotKeys::LockVariants() {
-  const unsigned numMask = LockMaskOf(XK_Num_Lock);
-  const unsigned scrollMask = LockMaskOf(XK_Scroll_Lock);
+  XModifierKeymap* map = XGetModifierMapping(xdisplay_);
+  const unsigned numMask = LockMaskOf(map, XK_Num_Lock);
+  const unsigned scrollMask = LockMaskOf(map, XK_Scroll_Lock);
+  XFreeModifiermap(map);
   ignoredLocks_ = LockMask | numMask | scrollMask;
   return LockCombinations(LockMask, numMask, scrollMask);
 }
 
-bool X11HotKeys::Grab(KeyCode keycode, unsigned modifiers) {
+// Every lock variant in one round trip: a refusal of any means the key is taken.
+bool X11HotKeys::Grab(KeyCode keycode, const std::vector<unsigned>& modifiers) {
   gdk_x11_display_error_trap_push(display_);
-  // owner_events False: the press comes to the root window even when one of
-  // our own windows has the focus, so the filter below sees every one.
-  XGrabKey(xdisplay_, keycode, modifiers, root_, False, GrabModeAsync, GrabModeAsync);
+  for (const unsigned variant : modifiers) {
+    // owner_events False: the press comes to the root window even when one of
+    // our own windows has the focus, so the filter below sees every one.
+    XGrabKey(xdisplay_, keycode, variant, root_, False, GrabModeAsync, GrabModeAsync);
+  }
   XSync(xdisplay_, False);
   return gdk_x11_display_error_trap_pop(display_) == 0;
 }
@@ -76,14 +79,15 @@ bool X11HotKeys::Register(int id, std::uint32_t modifiers, std::uint32_t keyCode
   }
   HotKey key{keycode, *mask, modifiers, keyCode, {}};
   for (const unsigned variant : LockVariants()) {
-    if (!Grab(keycode, *mask | variant)) {
-      // BadAccess: another client holds this combination. Leave no half grab.
-      for (const unsigned grabbed : key.grabs) {
-        Ungrab(keycode, grabbed);
-      }
-      return false;
-    }
     key.grabs.push_back(*mask | variant);
+  }
+  if (!Grab(keycode, key.grabs)) {
+    // BadAccess: another client holds one of them. Leave no half grab (an ungrab releases
+    // only this client's own).
+    for (const unsigned grabbed : key.grabs) {
+      Ungrab(keycode, grabbed);
+    }
+    return false;
   }
   keys_.emplace(id, std::move(key));
   return true;

@@ -36,10 +36,10 @@ class X11HotKeys {
   };
 
   static GdkFilterReturn Filter(GdkXEvent* xevent, GdkEvent* event, gpointer data);
-  bool Grab(KeyCode keycode, unsigned modifiers);
+  bool Grab(KeyCode keycode, const std::vector<unsigned>& modifiers);
   void Ungrab(KeyCode keycode, unsigned modifiers);
   std::vector<unsigned> LockVariants();
-  unsigned LockMaskOf(KeySym lock);
+  unsigned LockMaskOf(const XModifierKeymap* map, KeySym lock);
 
   Delivery delivery_;
   GdkDisplay* display_;

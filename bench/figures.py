@@ -24,17 +24,17 @@ def tick_numbers(changes):
 
 
 def drift(ticks):
-    """Slope (ppm) of a least-squares line through tick n's time against n seconds, the
-    error of the last tick and the latest single tick (both in ms), against the grid a
-    whole-second timer started at the earliest time the ticks allow: a tick can be late,
-    never early, so the grid runs through the tick that came earliest relative to it."""
+    """Slope (ppm) of tick n's time against n seconds, the median of the slopes between each
+    tick and the one half the run later (a few late ticks, say the first ones while the
+    program's pages come in, cannot tilt it as they tilt a least-squares line); the error of
+    the last tick and the latest single tick (both in ms), against the grid a whole-second
+    timer started at the earliest time the ticks allow: a tick can be late, never early, so
+    the grid runs through the tick that came earliest relative to it."""
     if len(ticks) < 3:
         raise ValueError(f"too few ticks to measure drift: {len(ticks)}")
-    ns = [n for _, n in ticks]
-    ts = [t for t, _ in ticks]
-    mean_n, mean_t = statistics.fmean(ns), statistics.fmean(ts)
-    slope = (sum((n - mean_n) * (t - mean_t) for t, n in ticks) /
-             sum((n - mean_n) ** 2 for n in ns))
+    half = len(ticks) // 2
+    slope = statistics.median((t2 - t1) / (n2 - n1) for (t1, n1), (t2, n2)
+                              in zip(ticks, ticks[half:]))
     start = min(t - n for t, n in ticks)
     lateness = [(t - start - n) * 1000 for t, n in ticks]
     return {"ppm": (slope - 1.0) * 1e6, "end_ms": lateness[-1], "worst_ms": max(lateness),

@@ -1,14 +1,21 @@
 #include "platform/gtk/tick_source.h"
 
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 #include "platform/tick_schedule.h"
 
 namespace minute_alarm::gtk {
 
 namespace {
 
-// A GSource woken by its ready time alone: the ticks stay on a fixed grid of
-// the monotonic clock, where g_timeout_add would let each tick's lateness
-// push all later ones back.
+// A GSource woken by a timer armed for each tick's time on the monotonic clock: the ticks
+// stay on a fixed grid, where g_timeout_add would let each tick's lateness push all later
+// ones back. A timerfd rather than the source's ready time: the loop sleeps in whole
+// milliseconds, so a ready time came up to 1 ms late, by an amount that crept from tick to
+// tick; the kernel wakes the loop on the microsecond.
 struct TickSource {
   GSource base;
   std::int64_t start;
@@ -16,23 +23,36 @@ struct TickSource {
   std::int64_t ticksDelivered;
   std::uintptr_t id;
   TimerProcedure procedure;
+  int timer;
 };
+
+void Arm(const TickSource* tick, std::int64_t microseconds) {
+  itimerspec when{};
+  when.it_value.tv_sec = static_cast<time_t>(microseconds / 1'000'000);
+  when.it_value.tv_nsec = static_cast<long>(microseconds % 1'000'000 * 1000);
+  timerfd_settime(tick->timer, TFD_TIMER_ABSTIME, &when, nullptr);
+}
 
 gboolean DispatchTick(GSource* source, GSourceFunc /*callback*/, gpointer /*data*/) {
   auto* tick = reinterpret_cast<TickSource*>(source);
   const std::int64_t now = g_source_get_time(source);
   const TickStep step = NextTickStep(now - tick->start, tick->period, tick->ticksDelivered);
   tick->ticksDelivered = step.ticksDelivered;
-  // Scheduled before the call: the procedure may open a modal box, and the
-  // nested loop must not see this tick as still due.
-  g_source_set_ready_time(source, tick->start + (step.ticksDelivered + 1) * tick->period);
+  // Armed again before the call: the procedure may open a modal box, and the nested loop
+  // must not see this tick as still due.
+  std::uint64_t expirations = 0;
+  [[maybe_unused]] const ssize_t got = read(tick->timer, &expirations, sizeof expirations);
+  Arm(tick, tick->start + (step.ticksDelivered + 1) * tick->period);
   if (step.deliver) {
     tick->procedure(0, kWmTimer, tick->id, static_cast<std::uint32_t>(now / 1000));
   }
   return G_SOURCE_CONTINUE;
 }
 
-GSourceFuncs tickFuncs = {nullptr, nullptr, DispatchTick, nullptr, nullptr, nullptr};
+void FinalizeTick(GSource* source) { close(reinterpret_cast<TickSource*>(source)->timer); }
+
+// No prepare or check: the source is due when its timer's descriptor is readable.
+GSourceFuncs tickFuncs = {nullptr, nullptr, DispatchTick, FinalizeTick, nullptr, nullptr};
 
 }  // namespace
 
@@ -47,6 +67,10 @@ std::uintptr_t TickSources::Start(std::uint32_t milliseconds, TimerProcedure pro
   if (procedure == nullptr || milliseconds == 0) {
     return 0;
   }
+  const int timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  if (timer < 0) {
+    return 0;
+  }
   GSource* source = g_source_new(&tickFuncs, sizeof(TickSource));
   auto* tick = reinterpret_cast<TickSource*>(source);
   tick->id = ++lastId_;
@@ -54,10 +78,12 @@ std::uintptr_t TickSources::Start(std::uint32_t milliseconds, TimerProcedure pro
   tick->period = static_cast<std::int64_t>(milliseconds) * 1000;
   tick->start = g_get_monotonic_time();
   tick->ticksDelivered = 0;
+  tick->timer = timer;
   // Windows lets WM_TIMER in while an earlier tick waits in a message box.
   g_source_set_can_recurse(source, TRUE);
   g_source_set_name(source, "minute-alarm tick");
-  g_source_set_ready_time(source, tick->start + tick->period);
+  g_source_add_unix_fd(source, timer, G_IO_IN);
+  Arm(tick, tick->start + tick->period);
   g_source_attach(source, nullptr);
   sources_.emplace(tick->id, source);
   return tick->id;

@@ -102,7 +102,8 @@ class TitleWatch:
     """Stamps every change of a window's _NET_WM_NAME as the X server reports it, on a
     connection and a thread of its own."""
 
-    def __init__(self, wid):
+    def __init__(self, wid, realtime=False):
+        self.realtime = realtime
         self.d = xdisplay.Display()
         self.win = self.d.create_resource_object("window", wid)
         self.win.change_attributes(event_mask=X.PropertyChangeMask)
@@ -117,6 +118,8 @@ class TitleWatch:
         return prop.value.decode() if prop else None
 
     def _run(self):
+        if self.realtime:  # this thread only
+            os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(15))
         while not self.done:
             select.select([self.d], [], [], 0.05)
             while self.d.pending_events():

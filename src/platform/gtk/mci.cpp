@@ -18,6 +18,10 @@ namespace {
 bool box_open = false;
 std::unique_ptr<MciPlayer> player;
 
+// A fault is written and shown once the tick that met it is long over: a quarter of a
+// second later, in the quiet middle of the second, clear of both ticks.
+constexpr guint kReportDelayMs = 250;
+
 void WriteOnStderr(const std::string& message) {
   const char* program = g_get_prgname();
   std::fprintf(stderr, "%s: %s\n", program != nullptr ? program : "minute-alarm", message.c_str());
@@ -38,11 +42,17 @@ gboolean ReportOnMainThread(gpointer message) {
   return G_SOURCE_REMOVE;
 }
 
+gboolean WriteAndReport(gpointer message) {
+  WriteOnStderr(*static_cast<const std::string*>(message));
+  return ReportOnMainThread(message);
+}
+
 void DeleteMessage(gpointer message) { delete static_cast<std::string*>(message); }
 
 // The worker's faults reach the box through the default main context, which the GTK
 // main thread runs. (g_main_context_invoke would not do: it may run the function right
 // here, on the worker, when no one holds the context.)
+// The worker hands them over a quarter of a second late already.
 void ReportFromWorker(const std::string& message) {
   WriteOnStderr(message);
   g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, ReportOnMainThread, new std::string(message),
@@ -61,11 +71,8 @@ gboolean CloseOnEscape(GtkWidget* box, GdkEventKey* event, gpointer /*unused*/) 
 
 // A GtkMessageDialog held the main loop for up to 2 ms just to be made from its template,
 // and as long again to be shown. This box is put together by hand, over several turns of
-// the loop of well under a millisecond each (making the widgets, measuring, realizing,
-// showing, resizing), and only once the tick that failed is long over: a quarter of a
-// second later, it is done in the quiet middle of the second, clear of both ticks.
-constexpr guint kBoxDelayMs = 250;
-
+// the loop of well under a millisecond each: making the widgets, measuring, realizing,
+// showing, resizing.
 struct BoxBuild {
   std::string message;
   GtkWidget* box = nullptr;
@@ -160,15 +167,9 @@ void DeleteBoxBuild(gpointer data) {
   delete build;
 }
 
-gboolean StartBoxBuild(gpointer data) {
-  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, BuildBoxStep, data, DeleteBoxBuild);
-  return G_SOURCE_REMOVE;
-}
-
 // A non-modal box with an OK button that destroys itself when answered.
 void ShowErrorBox(const std::string& message) {
-  g_timeout_add_full(G_PRIORITY_DEFAULT_IDLE, kBoxDelayMs, StartBoxBuild, new BoxBuild{message},
-                     nullptr);
+  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, BuildBoxStep, new BoxBuild{message}, DeleteBoxBuild);
 }
 
 }  // namespace
@@ -181,8 +182,8 @@ int ExecuteMciCommand(const char* command) {
     fault = FindSoundFile(parsed.element, path);
   }
   if (!fault.empty()) {
-    WriteOnStderr(fault);
-    Report(fault);
+    g_timeout_add_full(G_PRIORITY_DEFAULT_IDLE, kReportDelayMs, WriteAndReport,
+                       new std::string(fault), DeleteMessage);
     return 0;
   }
   if (!player) {

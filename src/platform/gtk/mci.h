@@ -16,8 +16,9 @@
 //   make it return 0. Faults found later by the worker (not MPEG audio, damaged file, no
 //   sound server) are reported the same way, from the GTK main thread.
 //
-// Reporting: every fault is written on stderr at once. It is also shown, a quarter of a second
-// later, in a non-modal box titled "Minute Alarm", built on the GTK main thread, but only
+// Reporting: every fault is written on stderr (a fault found during the call a quarter of a
+// second later, clear of the tick that met it) and shown, a quarter of a second after it was
+// found, in a non-modal box titled "Minute Alarm", built on the GTK main thread; but only
 // while no earlier box is still open: faults that arrive in between go to stderr only, so they
 // never pile up.
 #pragma once

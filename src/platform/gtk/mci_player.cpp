@@ -21,6 +21,10 @@ namespace {
 constexpr pa_usec_t kTargetLatencyUsec = 30'000;
 // Decoded sound is handed over in pieces of this length.
 constexpr long kPiecesPerSecond = 100;
+// A fault is passed on once the tick that asked for the sound is long over: passing it on
+// takes the main loop's lock, which this thread, preempted while holding it, would keep from
+// the main thread just when the tick is being handled.
+constexpr std::chrono::milliseconds kFaultDelay{250};
 
 struct DecoderDeleter {
   const SoundLibraries* lib;
@@ -240,6 +244,7 @@ void MciPlayer::Run() {
     playing_.reset();
     // Only now: whoever hears of the fault may well play the same file again at once.
     if (!fault.empty()) {
+      wake_.wait_for(lock, kFaultDelay, [this] { return quit_ || pending_.has_value(); });
       lock.unlock();
       on_fault_(fault);
       lock.lock();

@@ -18,10 +18,6 @@ namespace {
 bool box_open = false;
 std::unique_ptr<MciPlayer> player;
 
-// A fault is written and shown once the tick that met it is long over: a quarter of a
-// second later, in the quiet middle of the second, clear of both ticks.
-constexpr guint kReportDelayMs = 250;
-
 void WriteOnStderr(const std::string& message) {
   const char* program = g_get_prgname();
   std::fprintf(stderr, "%s: %s\n", program != nullptr ? program : "minute-alarm", message.c_str());
@@ -51,8 +47,7 @@ void DeleteMessage(gpointer message) { delete static_cast<std::string*>(message)
 
 // The worker's faults reach the box through the default main context, which the GTK
 // main thread runs. (g_main_context_invoke would not do: it may run the function right
-// here, on the worker, when no one holds the context.)
-// The worker hands them over a quarter of a second late already.
+// here, on the worker, when no one holds the context.) The worker waits kFaultDelay itself.
 void ReportFromWorker(const std::string& message) {
   WriteOnStderr(message);
   g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, ReportOnMainThread, new std::string(message),
@@ -182,8 +177,8 @@ int ExecuteMciCommand(const char* command) {
     fault = FindSoundFile(parsed.element, path);
   }
   if (!fault.empty()) {
-    g_timeout_add_full(G_PRIORITY_DEFAULT_IDLE, kReportDelayMs, WriteAndReport,
-                       new std::string(fault), DeleteMessage);
+    g_timeout_add_full(G_PRIORITY_DEFAULT_IDLE, static_cast<guint>(kFaultDelay.count()),
+                       WriteAndReport, new std::string(fault), DeleteMessage);
     return 0;
   }
   if (!player) {

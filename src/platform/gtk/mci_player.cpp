@@ -21,10 +21,6 @@ namespace {
 constexpr pa_usec_t kTargetLatencyUsec = 30'000;
 // Decoded sound is handed over in pieces of this length.
 constexpr long kPiecesPerSecond = 100;
-// A fault is passed on once the tick that asked for the sound is long over: passing it on
-// takes the main loop's lock, which this thread, preempted while holding it, would keep from
-// the main thread just when the tick is being handled.
-constexpr std::chrono::milliseconds kFaultDelay{250};
 
 struct DecoderDeleter {
   const SoundLibraries* lib;
@@ -244,6 +240,8 @@ void MciPlayer::Run() {
     playing_.reset();
     // Only now: whoever hears of the fault may well play the same file again at once.
     if (!fault.empty()) {
+      // Passing it on takes the main loop's lock, which this thread, preempted while holding
+      // it, would keep from the main thread just as the tick is handled.
       wake_.wait_for(lock, kFaultDelay, [this] { return quit_ || pending_.has_value(); });
       lock.unlock();
       on_fault_(fault);

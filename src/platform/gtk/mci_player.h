@@ -17,6 +17,10 @@ struct pa_mainloop;
 
 namespace minute_alarm::gtk {
 
+// How long after a failed play its fault is passed on, by the worker or by the call: the tick
+// that asked for the sound is long over by then, and the next one is far off.
+inline constexpr std::chrono::milliseconds kFaultDelay{250};
+
 class MciPlayer {
  public:
   // Receives each fault in words; called on the worker thread.

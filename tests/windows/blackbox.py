@@ -40,7 +40,10 @@ try:
     until(2, "3")
     key(win, "F11")  # the title's 3 is waited for first: a slow probe could miss it
     # Wine on a loaded machine can take seconds to act on a key: the bound is loose.
-    heard = h.wait(lambda: desk.title(win) == "3" and time.monotonic(), 15, "title 3")
+    try:
+        heard = h.wait(lambda: desk.title(win) == "3" and time.monotonic(), 30, "title 3")
+    except TimeoutError as e:  # say whether the count never started or ran past unseen
+        raise AssertionError(f"{e}; the title is {desk.title(win)!r}") from e
     until(1, "Stop Timer")
     until(0, "5")
     onsets = [round(o - heard, 3) for o in rec.onsets]

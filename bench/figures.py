@@ -24,21 +24,27 @@ def tick_numbers(changes):
 
 
 def drift(ticks):
-    """Slope (ppm) of tick n's time against n seconds, the median of the slopes between each
-    tick and the one half the run later (a few late ticks, say the first ones while the
-    program's pages come in, cannot tilt it as they tilt a least-squares line); the error of
-    the last tick and the latest single tick (both in ms), against the grid a whole-second
-    timer started at the earliest time the ticks allow: a tick can be late, never early, so
-    the grid runs through the tick that came earliest relative to it."""
+    """Slope (ppm) of tick n's time against n seconds; the error of the last tick and the
+    latest single tick (both in ms), against the grid a whole-second timer started at the
+    earliest time the ticks allow. A tick can be late, never early, and how late wanders
+    with the machine (by some 0.3 ms over tens of seconds here, which is several ppm over a
+    quick run), so the slope is that of the line under every tick that stays closest to them
+    all: the edge of their lower hull over the middle tick number. The ticks least delayed,
+    not the average delay, then carry it."""
     if len(ticks) < 3:
         raise ValueError(f"too few ticks to measure drift: {len(ticks)}")
-    half = len(ticks) // 2
-    slope = statistics.median((t2 - t1) / (n2 - n1) for (t1, n1), (t2, n2)
-                              in zip(ticks, ticks[half:]))
+    hull = []
+    for n, t in sorted((n, t) for t, n in ticks):
+        while len(hull) >= 2 and ((hull[-1][1] - hull[-2][1]) * (n - hull[-2][0]) >=
+                                  (t - hull[-2][1]) * (hull[-1][0] - hull[-2][0])):
+            hull.pop()
+        hull.append((n, t))
+    middle = statistics.mean(n for _, n in ticks)
+    (n1, t1), (n2, t2) = next((a, b) for a, b in zip(hull, hull[1:]) if a[0] <= middle <= b[0])
     start = min(t - n for t, n in ticks)
     lateness = [(t - start - n) * 1000 for t, n in ticks]
-    return {"ppm": (slope - 1.0) * 1e6, "end_ms": lateness[-1], "worst_ms": max(lateness),
-            "ticks": len(ticks)}
+    return {"ppm": ((t2 - t1) / (n2 - n1) - 1.0) * 1e6, "end_ms": lateness[-1],
+            "worst_ms": max(lateness), "ticks": len(ticks)}
 
 
 def onset_delays(alarm_ticks, onsets, window=1.0):

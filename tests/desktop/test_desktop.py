@@ -54,6 +54,9 @@ class Basic(Scenario):
         self.launch()
         rec = self.desk.record()
         self.assertEqual((self.win.get_geometry().width, self.win.get_geometry().height), (236, 80))
+        icon = self.until(lambda: self.win.get_full_property(
+            self.desk.x.intern_atom("_NET_WM_ICON"), h.X.AnyPropertyType))
+        self.assertEqual(list(icon.value[:2]), [48, 48])
         self.assertEqual((self.text(), self.text("label")[0]), (["20"], "stop"))
         self.desk.keys("Num_Lock", "Caps_Lock")  # locks must not get in the way
         self.choose(2)

@@ -13,14 +13,26 @@ namespace {
 
 // Every window, boxes included, carries the icon: the installed theme's, or the copy beside
 // the program when it runs from its build tree. Loading it (an image loader, a file, the
-// theme's index) once the first window is up lets that window come a few ms sooner; GTK
-// gives the icon to the windows already there.
+// theme's index) once the first window is up lets that window come a few ms sooner. GTK
+// gives a default icon only to windows realized after it, so the ones already there get it
+// here.
 gboolean SetIcon(gpointer /*unused*/) {
   const std::string beside = minute_alarm::gtk::ProgramDirectory() + "/" MINUTE_ALARM_APP_ID ".png";
   if (!g_file_test(beside.c_str(), G_FILE_TEST_IS_REGULAR) ||
       gtk_window_set_default_icon_from_file(beside.c_str(), nullptr) == FALSE) {
     gtk_window_set_default_icon_name(MINUTE_ALARM_APP_ID);
   }
+  GList* const icons = gtk_window_get_default_icon_list();  // none when the theme's is named
+  GList* const windows = gtk_window_list_toplevels();
+  for (GList* item = windows; item != nullptr; item = item->next) {
+    if (icons != nullptr) {
+      gtk_window_set_icon_list(GTK_WINDOW(item->data), icons);
+    } else {
+      gtk_window_set_icon_name(GTK_WINDOW(item->data), MINUTE_ALARM_APP_ID);
+    }
+  }
+  g_list_free(windows);
+  g_list_free(icons);
   return G_SOURCE_REMOVE;
 }
 

@@ -1,6 +1,7 @@
 // Program-wide state: plain variables, zero at start, kept for the program's life.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace minute_alarm {
@@ -13,7 +14,7 @@ struct HotKeyEntry {
 
 namespace Module1 {
 inline std::intptr_t savedWindowProc = 0;
-inline HotKeyEntry hotKeyTable[3] = {};
+inline std::array<HotKeyEntry, 3> hotKeyTable{};
 inline std::int16_t secondCount = 0;
 inline std::int32_t timerId = 0;
 inline std::int16_t timerRunning = 0;  // 0 off, -1 on

@@ -1,5 +1,6 @@
 #include "hotkeys/hotkeys.h"
 
+#include <array>
 #include <cstddef>
 
 #include "app/form1.h"
@@ -22,11 +23,12 @@ constexpr std::int32_t kVirtualKeyF10 = 0x79;
 constexpr std::int32_t kVirtualKeyF11 = 0x7A;
 
 // Index i of this table belongs to Module1::hotKeyTable[i].
-constexpr HotKeyBinding kBindings[] = {
+constexpr std::array<HotKeyBinding, 3> kBindings = {{
     {kVirtualKeyF11, 1, ToggleTimer},
     {kVirtualKeyF9, 2, LowerTarget},
     {kVirtualKeyF10, 3, RaiseTarget},
-};
+}};
+static_assert(kBindings.size() == Module1::hotKeyTable.size());
 
 std::int32_t SignedHalf(std::uint32_t half) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(half));

@@ -40,7 +40,8 @@ Opened Open() {
       MINUTE_ALARM_FIND(mpg123, mpg123_new) && MINUTE_ALARM_FIND(mpg123, mpg123_delete) &&
       MINUTE_ALARM_FIND(mpg123, mpg123_param) && MINUTE_ALARM_FIND(mpg123, mpg123_format_none) &&
       MINUTE_ALARM_FIND(mpg123, mpg123_rates) && MINUTE_ALARM_FIND(mpg123, mpg123_format) &&
-      MINUTE_ALARM_FIND(mpg123, mpg123_open) && MINUTE_ALARM_FIND(mpg123, mpg123_close) &&
+      MINUTE_ALARM_FIND(mpg123, mpg123_replace_reader_handle) &&
+      MINUTE_ALARM_FIND(mpg123, mpg123_open_handle) && MINUTE_ALARM_FIND(mpg123, mpg123_close) &&
       MINUTE_ALARM_FIND(mpg123, mpg123_getformat) && MINUTE_ALARM_FIND(mpg123, mpg123_read) &&
       MINUTE_ALARM_FIND(mpg123, mpg123_strerror) &&
       MINUTE_ALARM_FIND(mpg123, mpg123_plain_strerror) &&

@@ -20,7 +20,8 @@ struct SoundLibraries {
   decltype(&::mpg123_format_none) mpg123_format_none;
   decltype(&::mpg123_rates) mpg123_rates;
   decltype(&::mpg123_format) mpg123_format;
-  decltype(&::mpg123_open) mpg123_open;
+  decltype(&::mpg123_replace_reader_handle) mpg123_replace_reader_handle;
+  decltype(&::mpg123_open_handle) mpg123_open_handle;
   decltype(&::mpg123_close) mpg123_close;
   decltype(&::mpg123_getformat) mpg123_getformat;
   decltype(&::mpg123_read) mpg123_read;

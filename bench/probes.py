@@ -138,8 +138,8 @@ class TitleWatch:
 class MapWatch:
     """Stamps top-level windows as the X server maps them."""
 
-    def __init__(self):
-        self.d = xdisplay.Display()
+    def __init__(self, name=None):
+        self.d = xdisplay.Display(name)
         self.d.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
         self.d.sync()
 

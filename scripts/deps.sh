@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build (and with --tests, the test suite)
 # needs and the machine lacks; safe to run again. --bench adds what bench/run needs.
-# --can-run-i386 installs nothing: it exits 0 when this machine executes 32-bit x86 code.
+# Installs nothing with:
+#   --can-run-i386   exits 0 when this machine executes 32-bit x86 code;
+#   --wine32-works   exits 0 when the 32-bit Windows product can run here: the machine executes
+#                    32-bit code and 32-bit Wine is installed and starts.
+# 32-bit Wine is an extra: where it cannot be had, the Windows tests run on the 64-bit build,
+# and one line says why.
 set -euo pipefail
 
 # Tries a 93-byte 32-bit x86 program that only exits with status 0.
@@ -17,13 +22,41 @@ can_run_i386() {
   rm -f "$probe"
   return "$status"
 }
-if [[ "${1:-}" == "--can-run-i386" ]]; then
-  can_run_i386
-  exit
-fi
+
+# Wine plays MCI's MPEG audio through the GStreamer plugins of the program's own architecture.
+wine32_packages=(wine32:i386 libpulse0:i386 gstreamer1.0-plugins-base:i386
+  gstreamer1.0-plugins-good:i386)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+
+# Sets wine32_problem to why the 32-bit product cannot run here, or to nothing when it can.
+check_wine32() {
+  wine32_problem=""
+  if ! can_run_i386; then
+    wine32_problem="this machine cannot execute 32-bit x86 code"
+    return
+  fi
+  local package
+  for package in "${wine32_packages[@]}"; do
+    if ! installed "$package"; then
+      wine32_problem="${wine32_install_error:-$package is not installed}"
+      return
+    fi
+  done
+  local said
+  if ! said=$(/usr/lib/wine/wine --version 2>&1); then
+    wine32_problem="32-bit Wine does not start: $(head -n 1 <<<"$said")"
+  fi
+}
+
+case "${1:-}" in
+  --can-run-i386) can_run_i386; exit ;;
+  --wine32-works) check_wine32; [[ -z $wine32_problem ]]; exit ;;
+esac
 
 packages=(cmake g++ make pkg-config libgtk-3-dev libx11-dev libmpg123-dev libpulse-dev
   fonts-wqy-microhei)  # the message about a taken key is Chinese
+extras=()
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(sox lame)  # the 30-minute mp3 the play-stall figure needs
 fi
@@ -36,39 +69,116 @@ if [[ "${1:-}" == "--tests" || "${1:-}" == "--bench" ]]; then
     locales
     clang libclang-rt-dev  # the libFuzzer targets
     mingw-w64 binutils-mingw-w64 wine64 file
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good  # MCI's MP3 for the 64-bit build
     librsvg2-bin icoutils  # the Windows icon, rendered from the SVG
     dpkg-dev lintian man-db appstream desktop-file-utils  # the package test
   )
-  # Wine plays MCI's MPEG audio through the GStreamer plugins of the program's own
-  # architecture: the 32-bit product's where it can run, else the 64-bit build's.
   if can_run_i386; then
-    packages+=(wine32:i386 libpulse0:i386 gstreamer1.0-plugins-base:i386
-      gstreamer1.0-plugins-good:i386)
-  else
-    packages+=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
+    extras=("${wine32_packages[@]}")
   fi
 elif [[ -z "${DISPLAY:-}" ]]; then
   packages+=(xvfb xauth)  # no desktop here: the program gets a virtual display
 fi
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
-    missing+=("$package")
-  fi
-done
+missing() {
+  local package
+  for package in "$@"; do
+    installed "$package" || echo "$package"
+  done
+}
+mapfile -t missing_packages < <(missing "${packages[@]}")
+mapfile -t missing_extras < <(missing "${extras[@]}")
 
 as_root() {
   if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
 }
 
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# apt's output shown as it comes and kept in $log; the command's status is apt's.
+run_apt() {
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get -q "$@" 2>&1 | tee "$log"
+  return "${PIPESTATUS[0]}"
+}
+
+# One line for each index that could not be refreshed: "URL: apt's reason".
+failed_indexes() {
+  sed -n -E 's/ *\[IP: [^]]*\] *$//; s/^[EW]: Failed to fetch ([^ ]+) +(.*[^ ]) *$/\1: \2/p;
+    s/^E: (The repository .*)$/\1/p' "$log"
+}
+
+# A failed index is not the end: the packages wanted may not need it, and the install tells.
+update_failures=""
+refresh() {
+  local attempt
+  for attempt in 1 2; do
+    if run_apt update && [[ -z $(failed_indexes) ]]; then
+      update_failures=""
+      return
+    fi
+    update_failures=$(failed_indexes)
+    # A mirror in mid-sync or a dropped connection may mend; a missing or unsigned repository not.
+    if [[ $attempt == 2 ]] || ! grep -q -v -E 'Release file|NO_PUBKEY|not signed' <<<"$update_failures"; then
+      break
+    fi
+    echo "deps.sh: apt-get update failed for some index; trying once more in 5 s"
+    sleep 5
+  done
+  while IFS= read -r line; do
+    echo "deps.sh: going on without an index apt could not refresh: $line"
+  done <<<"${update_failures:-apt-get update failed (see above)}"
+}
+
+# Installs, or fails with apt's reason kept in $log. A download that failed is tried once more.
+install() {
+  run_apt install -y --no-install-recommends "$@" && return
+  grep -q -E '^E: (Failed to fetch|Unable to fetch)' "$log" || return 1
+  echo "deps.sh: a download failed; refreshing the indexes and trying once more"
+  refresh
+  run_apt install -y --no-install-recommends "$@"
+}
+
+apt_reason() { grep -E '^E: ' "$log" | head -n 2 | tr '\n' ' ' | sed 's/ *$//'; }
+
+added_i386=""
+drop_unused_i386() {
+  # An architecture added for 32-bit Wine and left with no package would keep every later
+  # apt-get update fetching (and failing on) its indexes.
+  if [[ -n $added_i386 ]] && ! dpkg-query -W -f='${Architecture}\n' 2>/dev/null | grep -qx i386; then
+    as_root dpkg --remove-architecture i386
+    echo "deps.sh: removed the i386 architecture again: no package of it is installed"
   fi
-  as_root apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+if ((${#missing_packages[@]} + ${#missing_extras[@]})); then
+  echo "Installing: ${missing_packages[*]} ${missing_extras[*]}"
+  if ((${#missing_extras[@]})) && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    added_i386=yes
+  fi
+  refresh
+  if ((${#missing_packages[@]})) && ! install "${missing_packages[@]}"; then
+    echo "deps.sh: apt could not install what Minute Alarm needs: $(apt_reason)${update_failures:+ (indexes that failed: ${update_failures//$'\n'/; })}" >&2
+    echo "deps.sh: make apt able to install the packages above (mend or remove the apt source that fails, or wait for the mirror), then run this again." >&2
+    drop_unused_i386
+    exit 1
+  fi
+  if ((${#missing_extras[@]})) && ! install "${missing_extras[@]}"; then
+    wine32_install_error="apt could not install 32-bit Wine: $(apt_reason)"
+    i386_failures=$(grep i386 <<<"$update_failures" || true)
+    if [[ -n $i386_failures ]]; then
+      wine32_install_error+=" (after a failed index: ${i386_failures//$'\n'/; })"
+    fi
+  fi
+  drop_unused_i386
+fi
+
+if [[ "${1:-}" == "--tests" || "${1:-}" == "--bench" ]]; then
+  check_wine32
+  if [[ -n $wine32_problem ]]; then
+    echo "The 32-bit Windows product is not run ($wine32_problem): its Windows tests run on the 64-bit build, the 32-bit one is only built." >&2
+  fi
 fi
 
 # One locale whose decimal separator is a comma, so the tests can show the

@@ -39,11 +39,11 @@ lint() {
     nice -n 10 xargs -P 2 -n 3 clang-tidy -p build --quiet --extra-arg=-Wno-unknown-warning-option
 }
 
-# The 32-bit product runs where this machine executes 32-bit code; elsewhere the 64-bit build
-# takes its place, and the 32-bit one is only built.
+# The 32-bit product runs where this machine executes 32-bit code and 32-bit Wine is installed
+# and starts (deps.sh has said why not, if not); elsewhere the 64-bit build takes its place, and
+# the 32-bit one is only built.
 windows_run=win32 windows_other=win64
-if ! ./scripts/deps.sh --can-run-i386; then
-  echo "The 32-bit Windows product is not run (this machine cannot execute 32-bit x86 code): its Windows tests run on the 64-bit build, the 32-bit one is only built."
+if ! ./scripts/deps.sh --wine32-works; then
   windows_run=win64 windows_other=win32
 fi
 windows() {

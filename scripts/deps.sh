@@ -139,7 +139,11 @@ install() {
   run_apt install -y --no-install-recommends "$@"
 }
 
-apt_reason() { grep -E '^E: ' "$log" | head -n 2 | tr '\n' ' ' | sed 's/ *$//'; }
+# apt's reason in one line: its errors, and the first dependency it could not meet.
+apt_reason() {
+  { grep -E '^E: ' "$log" | head -n 2
+    sed -n '/unmet dependencies:$/{n;s/^ *//;s/ \{2,\}/ /g;p;q}' "$log"; } | paste -s -d ';' | sed 's/;/; /g'
+}
 
 added_i386=""
 drop_unused_i386() {

@@ -15,6 +15,11 @@ from Xlib import X, display as xdisplay
 from Xlib.protocol import event as xevent
 
 
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        return next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+
+
 class Pinger:
     """Sends _NET_WM_PING to a GTK window about every millisecond, one at a time, and
     stamps each answer. GDK answers on the main loop, so a round trip lasts as long as the

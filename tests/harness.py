@@ -16,9 +16,18 @@ def wait(get, timeout, what):
     return value
 
 
-def rss_kib(pid):
-    with open(f"/proc/{pid}/status") as f:
-        return next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+def texts(pid, role):
+    """The texts of a program's widgets of one role ("label", "text"; a "frame": its title),
+    through AT-SPI."""
+    import pyatspi
+
+    def walk(acc):
+        if acc.getRoleName() == role:
+            yield acc.name if role == "frame" else acc.queryText().getText(0, -1)
+        for child in acc:
+            yield from walk(child)
+    return [t for app in pyatspi.Registry.getDesktop(0) if app and app.get_process_id() == pid
+            for t in walk(app)]
 
 
 class Desktop:
@@ -122,18 +131,6 @@ class Desktop:
         return lambda: [XK.keysym_to_string(self.x.keycode_to_keysym(e.detail, 0)) for e in
                         iter(lambda: self.x.pending_events() and self.x.next_event(), 0)
                         if e.type == X.KeyPress]
-
-    def texts(self, pid, role):
-        """The texts of a program's widgets of one role ("label", "text"), through AT-SPI."""
-        import pyatspi
-
-        def walk(acc):
-            if acc.getRoleName() == role:
-                yield acc.queryText().getText(0, -1)
-            for child in acc:
-                yield from walk(child)
-        return [t for app in pyatspi.Registry.getDesktop(0) if app and app.get_process_id() == pid
-                for t in walk(app)]
 
     def record(self, sink="null"):
         return Recorder(self.spawn("parec", "--raw", "--latency-msec=5", "--format=s16le",

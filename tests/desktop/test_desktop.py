@@ -29,7 +29,7 @@ class Scenario(unittest.TestCase):
         return h.wait(get, timeout, "the expected state")
 
     def text(self, role="text"):
-        return self.desk.texts(self.proc.pid, role)
+        return h.texts(self.proc.pid, role)
 
     def tick(self, title, timeout=3):  # when the title showed it
         return self.until(lambda: self.desk.title(self.win) == title and time.monotonic(), timeout)

@@ -65,7 +65,6 @@ if [[ "${1:-}" == "--tests" || "${1:-}" == "--bench" ]]; then
     git libgtest-dev googletest clang-format clang-tidy
     xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils
     dbus dbus-x11 at-spi2-core python3 python3-xlib python3-pyatspi gir1.2-atspi-2.0
-    python3-dbus python3-gi libglib2.0-bin  # the desktop portal's stand-in
     locales
     clang libclang-rt-dev  # the libFuzzer targets
     mingw-w64 binutils-mingw-w64 wine64 file
@@ -80,14 +79,16 @@ elif [[ -z "${DISPLAY:-}" ]]; then
   packages+=(xvfb xauth)  # no desktop here: the program gets a virtual display
 fi
 
-missing() {
+missing() {  # NAME PACKAGE...: the array NAME gets the packages not installed
+  local -n list=$1
   local package
-  for package in "$@"; do
-    installed "$package" || echo "$package"
+  list=()
+  for package in "${@:2}"; do
+    installed "$package" || list+=("$package")
   done
 }
-mapfile -t missing_packages < <(missing "${packages[@]}")
-mapfile -t missing_extras < <(missing "${extras[@]}")
+missing missing_packages "${packages[@]}"
+missing missing_extras "${extras[@]}"
 
 as_root() {
   if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi

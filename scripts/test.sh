@@ -33,10 +33,11 @@ format_check() {
 }
 
 # The Windows backend is checked by the cross compiler's warnings; clang-tidy reads the
-# Linux build's compile commands.
+# Linux build's compile commands. The headers checked are this tree's, wherever it stands.
 lint() {
   find src tests/unit -name '*.cpp' -not -path 'src/platform/win32/*' |
-    nice -n 10 xargs -P 2 -n 3 clang-tidy -p build --quiet --extra-arg=-Wno-unknown-warning-option
+    nice -n 10 xargs -P 2 -n 3 clang-tidy -p build --quiet --extra-arg=-Wno-unknown-warning-option \
+      --header-filter="^$PWD/(src|tests)/"
 }
 
 # The 32-bit product runs where this machine executes 32-bit code and 32-bit Wine is installed

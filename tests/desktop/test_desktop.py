@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The Linux program on a private desktop, watched only from outside; keys come while another
 client has the focus. Usage: test_desktop.py PROGRAM [scenario]"""
-import json, os, random, shutil, signal, subprocess, sys, time, unittest
+import os, random, shutil, signal, sys, time, unittest
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import harness as h  # noqa: E402
 
@@ -14,7 +14,8 @@ class Scenario(unittest.TestCase):
         self.addCleanup(self.desk.close)
 
     def launch(self, sound=None, title=TITLE):
-        program = PROGRAM
+        # Through a link, as from /usr/bin: the program looks for its sound beside itself.
+        os.symlink(PROGRAM, program := os.path.join(self.desk.tmp, "minute-alarm"))
         if sound:  # a copy of the program, beside a test.mp3 of its own
             os.mkdir(folder := os.path.join(self.desk.tmp, "copy"))
             program = shutil.copy(PROGRAM, folder)
@@ -124,49 +125,6 @@ class ServersGone(Scenario):
         self.desk.stop(self.desk.xvfb, signal.SIGKILL)
         self.assertGreaterEqual(self.proc.wait(5), 0, "ended by a signal")
 
-
-
-class Portal(Scenario):
-    """A Wayland session whose portal offers GlobalShortcuts: the keys go through it."""
-    def portal(self, *args):
-        double = self.desk.spawn("/usr/bin/python3", "-B", os.path.join(
-            os.path.dirname(os.path.abspath(__file__)), "portal_double.py"), *args, stdout=-1)
-        self.addCleanup(self.desk.stop, double)
-        self.assertEqual(json.loads(double.stdout.readline()), ["ready"])
-        return lambda: json.loads(double.stdout.readline())
-
-    def test_keys_bound_at_once_and_activated(self):
-        calls = self.portal()
-        self.proc = self.desk.spawn(PROGRAM, WAYLAND_DISPLAY="wayland-none")
-        self.win = h.wait(lambda: self.desk.windows(self.proc.pid, TITLE), 15, TITLE)[0]
-        keys = [[i, {"description": f"Minute Alarm hot key {k}", "preferred_trigger": k}]
-                for i, k in (("1", "F11"), ("2", "F9"), ("3", "F10"))]
-        self.assertEqual([calls() for _ in range(3)], [
-            ["Register", "io.github.minutealarm.MinuteAlarm"],
-            ["CreateSession", ["handle_token", "session_handle_token", "shortcuts"], keys],
-            ["BindShortcuts", True, keys]])
-        activate = lambda key: subprocess.run(["gdbus", "call", "--session", "-d",
-            "org.freedesktop.portal.Desktop", "-o", "/org/freedesktop/portal/desktop", "-m",
-            "org.example.PortalDouble.Activate", key], env=self.desk.env, check=True,
-            capture_output=True)
-        for key in ("3", "3", "3", "2"):  # one command for each
-            activate(key)
-        self.until(lambda: self.text() == ["22"])
-        activate("1")
-        self.tick("1", 2)
-        self.desk.close_window(self.win)
-        self.assertEqual(self.proc.wait(5), 0)
-        self.assertEqual(calls()[0], "Close")
-
-    def test_refusal_is_a_taken_key(self):
-        calls = self.portal("refuse")
-        self.proc = self.desk.spawn(PROGRAM, WAYLAND_DISPLAY="wayland-none")
-        box = h.wait(lambda: self.desk.windows(self.proc.pid, NAME), 15, "the message")[0]
-        self.assertFalse(self.desk.windows(self.proc.pid, TITLE))
-        self.desk.close_window(box)
-        self.assertEqual(self.proc.wait(5), 0)
-        self.assertEqual([calls()[0] for _ in range(4)],
-                         ["Register", "CreateSession", "BindShortcuts", "Close"])
 
 if __name__ == "__main__":
     PROGRAM = os.path.abspath(sys.argv.pop(1))

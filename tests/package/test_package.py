@@ -1,11 +1,9 @@
 #!/usr/bin/python3
-"""The Debian package unpacked: its files, the verdicts of lintian and the desktop's validators,
-the binary's hardening, and the program started through its /usr/bin link chiming at the
-chosen second; the Windows zips: contents, icon sizes, version fields, header flags.
+"""The Debian package unpacked: its files, the verdicts of lintian and the desktop's validators
+and the binary's hardening; the Windows zips: contents, icon sizes, version fields, header
+flags. (The program found through a link to it, and its sound beside it: the desktop test.)
 Usage: test_package.py DEB [ZIP...]"""
-import os, re, subprocess, sys, tempfile, time, zipfile
-sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-import harness as h  # noqa: E402
+import os, re, subprocess, sys, tempfile, zipfile
 
 root = tempfile.mkdtemp()
 subprocess.run(["dpkg-deb", "-x", sys.argv[1], root], check=True)
@@ -38,17 +36,4 @@ for name in sys.argv[2:]:
     for field in ("CompanyName  Minute Alarm", "ProductName  Minute Alarm", "FileVersion  1.0",
                   "OriginalFilename  minute-alarm.exe", "LegalCopyright  Copyright 20"):
         assert re.search(field.replace("  ", " +"), info), f"{name}: no {field} in {info}"
-desk = h.Desktop()
-try:
-    proc = desk.spawn(os.path.join(root, "usr/bin/minute-alarm"))
-    win = h.wait(lambda: desk.windows(proc.pid, "hot key F11"), 15, "main window")[0]
-    rec = desk.record()
-    desk.keys(*["F9"] * 17, "F11")
-    heard = h.wait(lambda: desk.title(win) == "3" and time.monotonic(), 10, "title 3")
-    time.sleep(0.5)
-    assert [abs(o - heard) < 0.5 for o in rec.onsets] == [True], (heard, rec.onsets)
-    desk.close_window(win)
-    assert proc.wait(5) == 0
-finally:
-    desk.close()
 print("package: passed")

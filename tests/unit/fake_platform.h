@@ -29,7 +29,6 @@ class Fake final : public Platform {
   std::set<int> takenIds;
   bool setTimerFails = false, killTimerFails = false, alive = true;
   std::u16string title = u"hot key F11", label1 = u"stop", playTime = u"20", dir = u"/opt/a";
-  char16_t separator = u'/';
   std::map<std::string, std::string> shortPaths;  // long path -> the bytes the call writes
   std::function<void()> whileBoxOpen;
   std::intptr_t procedure = reinterpret_cast<std::intptr_t>(&Own);
@@ -42,10 +41,11 @@ class Fake final : public Platform {
   }
   ~Fake() override { InstallPlatform(nullptr); }
 
-  std::intptr_t Send(std::uint32_t message, std::uintptr_t wParam = 0, std::uint32_t lParam = 0) {
+  std::intptr_t Send(std::uint32_t message, std::uintptr_t wParam = 0,
+                     std::uint32_t lParam = 0) const {
     return reinterpret_cast<WindowProcedure>(procedure)(kWindow, message, wParam, lParam);
   }
-  void Press(int id, std::uint32_t keyCode) { Send(kWmHotKey, id, keyCode << 16U); }
+  void Press(int id, std::uint32_t keyCode) const { Send(kWmHotKey, id, keyCode << 16U); }
   void Advance(int milliseconds) {  // a tick may start or kill timers
     for (int ms = 0; ms < milliseconds; ++ms) {
       for (const auto& [id, due] : std::map(timers_)) {
@@ -105,7 +105,7 @@ class Fake final : public Platform {
     return Log("KillTimer", window, id), killTimerFails ? 0 : static_cast<int>(timers_.erase(id));
   }
   std::u16string ProgramDirectory() override { return dir; }
-  char16_t PathSeparator() override { return separator; }
+  char16_t PathSeparator() override { return dir[0] == u'/' ? u'/' : u'\\'; }
   std::uint32_t GetShortPathNameA(const char* path, char* buffer, std::uint32_t length) override {
     Log("GetShortPathNameA", path, length);
     return static_cast<std::uint32_t>(

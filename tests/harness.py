@@ -7,11 +7,11 @@ from Xlib.protocol import event
 RATE = 44100
 
 
-def wait(get, timeout, what):
+def wait(get, timeout, what):  # what: a text, or what makes one when the time is up
     end = time.monotonic() + timeout
     while not (value := get()):
         if time.monotonic() > end:
-            raise TimeoutError(f"no {what} after {timeout} s")
+            raise TimeoutError(f"no {what() if callable(what) else what} after {timeout} s")
         time.sleep(0.01)
     return value
 

@@ -89,7 +89,7 @@ class TakenKey(Scenario):
         holder = h.display.Display()
         self.assertEqual(self.desk.grab(["F10"], h.X.Mod2Mask, holder), [])  # with NumLock only
         self.launch(title=NAME)
-        self.assertEqual(self.desk.windows(self.proc.pid), [self.win], "the main window shows")
+        self.assertEqual(self.desk.windows(self.proc.pid), [self.win], "only the message shows")
         self.desk.close_window(self.win)
         self.assertEqual(self.proc.wait(5), 0)
         self.assertEqual(self.desk.grab(["F9", "F11"]), [])

@@ -1,8 +1,6 @@
 #!/bin/bash
-# The program on real Wayland desktops, headless, each in a Debian root of its release: GNOME 48
-# and KDE Plasma 6.3 (Debian 13). The keys come as compositor input while a native Wayland
-# window has the focus, so only the desktop portal can bring them. Prints "wayland (DESKTOP):
-# passed" for each, or why not.
+# The program on real headless Wayland desktops, each in a Debian root of its release: GNOME 48
+# and KDE Plasma 6.3 (Debian 13). Prints "wayland (DESKTOP): passed" for each, or why not.
 # Usage: tests/wayland/run.sh   (as root; about 2.6 GB in build-wayland/, made once)
 set -uo pipefail
 src="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -16,11 +14,9 @@ runs=("trixie gnome" "trixie kde")
 
 make_root() {  # RELEASE: the desktops, and the program from this tree built with its own tools
   local root=$src/build-wayland/$1
-  if [[ ! -f $root/.made ]]; then
-    rm -rf "$root" && mkdir -p "$root" &&
-      debootstrap --variant=minbase "$1" "$root" http://deb.debian.org/debian &&
-      touch "$root/.made" || return 1
-  fi
+  [[ -f $root/.made ]] || { rm -rf "$root" && mkdir -p "$root" &&
+    debootstrap --variant=minbase "$1" "$root" http://deb.debian.org/debian &&
+    touch "$root/.made"; } || return 1
   chroot "$root" apt-get install -y --no-install-recommends "${common[@]}" ${packages[$1]} &&
     rm -rf "$root/opt/minute-alarm" && mkdir -p "$root/opt/minute-alarm" &&
     tar -C "$src" --exclude='./build*' -cf - . | tar -x -C "$root/opt/minute-alarm" &&
@@ -37,12 +33,11 @@ status=0
 for run in "${runs[@]}"; do
   read -r release desktop <<<"$run"
   root=$src/build-wayland/$release
-  if [[ ! -f $root/.ready ]] && ! make_root "$release" >"$root.log" 2>&1; then
+  # Made and built once for every desktop of this run.
+  [[ -f $root/.ready ]] || make_root "$release" >"$root.log" 2>&1 && touch "$root/.ready" || {
     echo "wayland ($desktop): not run (the Debian $release root could not be made: build-wayland/$release.log)"
-    status=1
-    continue
-  fi
-  touch "$root/.ready"  # built once for every desktop of this run
+    status=1 && continue
+  }
   # Own mount and process namespaces: an empty /run (a /run/systemd would send gnome-shell
   # looking for logind), and nothing left behind.
   out=$(timeout -k 5 300 unshare --mount --pid --fork --mount-proc="$root/proc" sh -c '

@@ -37,10 +37,10 @@ class MutterKeys(Keys):  # GNOME: Mutter's remote desktop, its session as long a
 
     def __init__(self):
         from gi.repository import Gio, GLib
-        self.call = lambda path, method, args=None, interface="": Gio.bus_get_sync(
-            Gio.BusType.SESSION).call_sync("org.gnome.Mutter.RemoteDesktop", path,
-                                           "org.gnome.Mutter.RemoteDesktop" + interface, method,
-                                           args and GLib.Variant("(ub)", args), None, 0, -1, None)
+        bus = Gio.bus_get_sync(Gio.BusType.SESSION)  # held here: the session dies with it
+        self.call = lambda path, method, args=None, interface="": bus.call_sync(
+            "org.gnome.Mutter.RemoteDesktop", path, "org.gnome.Mutter.RemoteDesktop" + interface,
+            method, args and GLib.Variant("(ub)", args), None, 0, -1, None)
         self.session = self.call("/org/gnome/Mutter/RemoteDesktop", "CreateSession")[0]
         self.call(self.session, "Start", interface=".Session")
         self.press("Shift_L")  # the compositor has no keyboard before its first key

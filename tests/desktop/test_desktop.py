@@ -47,7 +47,7 @@ class Scenario(unittest.TestCase):
 
     def heard(self, recorder, tick):
         time.sleep(0.5)
-        self.assertTrue([o for o in recorder.onsets if abs(o - tick) < 0.5], recorder.onsets)
+        self.assertTrue([o for o in recorder.onsets if abs(o - tick) < 0.5], (tick, recorder.onsets))
 
 
 class Basic(Scenario):

@@ -135,7 +135,8 @@ class Fake final : public Platform {
   static std::string Text(const char* text) { return text; }
   static std::string Text(auto number) { return std::to_string(number); }
   template <typename... Args>
-  void Log(std::string call, Args... args) {
+  void Log(const char* name, Args... args) {
+    std::string call = name;
     [[maybe_unused]] char separator = '(';
     ((call += separator + Text(args), separator = ','), ...);
     log.push_back(sizeof...(args) > 0 ? call + ")" : call);

@@ -27,7 +27,7 @@ can_run_i386() {
 wine32_packages=(wine32:i386 libpulse0:i386 gstreamer1.0-plugins-base:i386
   gstreamer1.0-plugins-good:i386)
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+installed() { [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) == *"ok installed"* ]]; }
 
 # Sets wine32_problem to why the 32-bit product cannot run here, or to nothing when it can.
 check_wine32() {
@@ -150,15 +150,17 @@ added_i386=""
 drop_unused_i386() {
   # An architecture added for 32-bit Wine and left with no package would keep every later
   # apt-get update fetching (and failing on) its indexes.
-  if [[ -n $added_i386 ]] && ! dpkg-query -W -f='${Architecture}\n' 2>/dev/null | grep -qx i386; then
-    as_root dpkg --remove-architecture i386
-    echo "deps.sh: removed the i386 architecture again: no package of it is installed"
+  # (grep reads to the end: with -q it could stop dpkg-query early, which pipefail counts.)
+  if [[ -n $added_i386 ]] && ! dpkg-query -W -f='${Architecture}\n' | grep -x i386 >/dev/null; then
+    if as_root dpkg --remove-architecture i386; then
+      echo "deps.sh: removed the i386 architecture again: no package of it is installed"
+    fi
   fi
 }
 
 if ((${#missing_packages[@]} + ${#missing_extras[@]})); then
   echo "Installing: ${missing_packages[*]} ${missing_extras[*]}"
-  if ((${#missing_extras[@]})) && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if ((${#missing_extras[@]})) && ! dpkg --print-foreign-architectures | grep -x i386 >/dev/null; then
     as_root dpkg --add-architecture i386
     added_i386=yes
   fi
@@ -188,6 +190,6 @@ fi
 
 # One locale whose decimal separator is a comma, so the tests can show the
 # chosen second survives such a locale.
-if [[ "${1:-}" == "--tests" ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [[ "${1:-}" == "--tests" ]] && ! locale -a 2>/dev/null | grep -i '^de_DE\.utf-\?8$' >/dev/null; then
   as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

@@ -17,8 +17,7 @@ def wait(get, timeout, what):  # what: a text, or what makes one when the time i
 
 
 def texts(pid, role):
-    """The texts of a program's widgets of one role ("label", "text"; a "frame": its title),
-    through AT-SPI."""
+    """A program's texts of one role ("label", "text", or "frame": its title), through AT-SPI."""
     import pyatspi
 
     def walk(acc):

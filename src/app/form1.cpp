@@ -2,18 +2,23 @@
 
 #include <cstdlib>
 
+#include "app/module1.h"
 #include "hotkeys/hotkeys.h"
 
 namespace minute_alarm {
 
 namespace {
 
-// A window that refuses its own controls leaves nothing sensible to do.
+// A window that refuses its own controls leaves nothing sensible to do. Reported once: ticks
+// and keys keep arriving under the box and would fail again, a box each.
 [[noreturn]] void FatalWindowFailure(std::u16string_view what) {
-  std::u16string text = u"Minute Alarm could not ";
-  text += what;
-  text += u" and has to end.";
-  ShowMessage(text);
+  if (!Module1::fatalFailure) {
+    Module1::fatalFailure = true;
+    std::u16string text = u"Minute Alarm could not ";
+    text += what;
+    text += u" and has to end.";
+    ShowMessage(text);
+  }
   ThePlatform().ExitProgram(1);
   std::abort();  // not reached: ExitProgram ends the process
 }

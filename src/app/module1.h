@@ -18,6 +18,7 @@ inline std::array<HotKeyEntry, 3> hotKeyTable{};
 inline std::int16_t secondCount = 0;
 inline std::int32_t timerId = 0;
 inline std::int16_t timerRunning = 0;  // 0 off, -1 on
+inline bool fatalFailure = false;      // reported: the program is ending
 }  // namespace Module1
 
 }  // namespace minute_alarm

@@ -14,8 +14,7 @@ void StartTimer() {
   Module1::timerId =
       static_cast<std::int32_t>(ThePlatform().SetTimer(0, 0, kTickMilliseconds, &SecondTick));
   if (Module1::timerId == 0) {
-    ShowMessage(u"Timer not created. Ending Program");
-    CloseMainWindow();
+    TimerFailed();
     return;
   }
   Module1::timerRunning = -1;
@@ -32,6 +31,11 @@ void StopTimer() {
 
 }  // namespace
 
+void TimerFailed() {
+  ShowMessage(u"Timer not created. Ending Program");
+  CloseMainWindow();
+}
+
 void ToggleTimer() {
   if (Module1::timerRunning == 0) {
     StartTimer();
@@ -42,6 +46,9 @@ void ToggleTimer() {
 
 void SecondTick(WindowHandle /*window*/, std::uint32_t /*message*/, std::uintptr_t /*timerId*/,
                 std::uint32_t /*systemTime*/) {
+  if (Module1::fatalFailure) {
+    return;
+  }
   Module1::secondCount = static_cast<std::int16_t>(Module1::secondCount + 1);
   Form1::SetTitle(TextFromNumber(Module1::secondCount));
   if (Module1::secondCount == 60) {

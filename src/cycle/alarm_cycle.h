@@ -10,6 +10,8 @@ namespace minute_alarm {
 inline constexpr std::uint32_t kTickMilliseconds = 1000;
 
 void ToggleTimer();
+// No timer, or one the system stopped (a backend's re-arm refused): said, and the program ends.
+void TimerFailed();
 void SecondTick(WindowHandle window, std::uint32_t message, std::uintptr_t timerId,
                 std::uint32_t systemTime);
 

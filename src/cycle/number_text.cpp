@@ -58,9 +58,13 @@ bool Overflows(std::string_view number) {
     first += *first == '+' ? 1 : 0;
     long long exponent = 0;
     if (std::from_chars(first, number.data() + number.size(), exponent).ec != std::errc{}) {
-      exponent = *first == '-' ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+      exponent = *first == '-' ? std::numeric_limits<long long>::min()
+                               : std::numeric_limits<long long>::max();
     }
-    order += exponent;
+    // The mantissa's part is below a text's largest size, 2^62: an exponent beyond decides
+    // alone, and the sum cannot overflow.
+    constexpr long long kDecisive = 1LL << 62;
+    order += std::clamp(exponent, -kDecisive, kDecisive);
   }
   return order > 0;
 }

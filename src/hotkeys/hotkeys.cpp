@@ -72,7 +72,7 @@ void ReleaseHotKeys() {
 
 std::intptr_t HotKeyWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) {
-  if (message == kWmHotKey) {
+  if (message == kWmHotKey && !Module1::fatalFailure) {
     const auto bits = static_cast<std::uint32_t>(lParam);
     const std::int32_t low = SignedHalf(bits & 0xFFFFU);
     const std::int32_t high = SignedHalf(bits >> 16U);

@@ -4,6 +4,12 @@
 
 namespace minute_alarm {
 
+std::int64_t MicrosecondsFromCounts(std::int64_t counts, std::int64_t frequency) {
+  constexpr std::int64_t kPerSecond = 1'000'000;
+  // The remainder is below the frequency, so its product stays below 1e6 * frequency.
+  return counts / frequency * kPerSecond + counts % frequency * kPerSecond / frequency;
+}
+
 TickStep NextTickStep(std::int64_t elapsedMicroseconds, std::int64_t periodMicroseconds,
                       std::int64_t ticksDelivered) {
   const std::int64_t due =

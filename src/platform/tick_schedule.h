@@ -15,6 +15,11 @@ struct TickStep {
   std::uint32_t waitMilliseconds;  // until the next tick at start + (ticksDelivered + 1) * period
 };
 
+// A clock's counts since the start, at `frequency` counts a second, as whole microseconds
+// (rounded down): exact for every count at any frequency below 9 THz, where counts * 1e6 alone
+// leaves 64 bits after 10.7 days at 10 MHz.
+std::int64_t MicrosecondsFromCounts(std::int64_t counts, std::int64_t frequency);
+
 // Ticks fall on start + n * period (n >= 1). A callback at `elapsed` (since
 // the start) delivers at most one tick however many were missed, as Windows
 // coalesces WM_TIMER, and waits for the next one on the schedule.

@@ -12,6 +12,7 @@
 
 #include "app/form1.h"
 #include "app/module1.h"
+#include "cycle/alarm_cycle.h"
 #include "platform/platform.h"
 #include "platform/utf_text.h"
 
@@ -27,7 +28,7 @@ class Fake final : public Platform {
   static constexpr std::intptr_t kOwnResult = 77;  // the window's own procedure's answer
 
   std::set<int> takenIds;
-  bool setTimerFails = false, killTimerFails = false, alive = true;
+  bool setTimerFails = false, killTimerFails = false, rearmFails = false, alive = true;
   std::u16string title = u"hot key F11", label1 = u"stop", playTime = u"20", dir = u"/opt/a";
   std::map<std::string, std::string> shortPaths;  // long path -> the bytes the call writes
   std::function<void()> whileBoxOpen;
@@ -36,6 +37,7 @@ class Fake final : public Platform {
 
   Fake() {
     Module1::savedWindowProc = Module1::timerId = Module1::secondCount = Module1::timerRunning = 0;
+    Module1::fatalFailure = false;
     std::fill(std::begin(Module1::hotKeyTable), std::end(Module1::hotKeyTable), HotKeyEntry{});
     InstallPlatform(current = this);
   }
@@ -50,8 +52,8 @@ class Fake final : public Platform {
     for (int ms = 0; ms < milliseconds; ++ms) {
       for (const auto& [id, due] : std::map(timers_)) {
         if (due.second == now_ + 1 && timers_.contains(id)) {
-          timers_[id].second += 1000;
-          due.first(0, kWmTimer, id, now_ + 1);
+          timers_[id].second += 1000;  // refused, as a backend's system may: the timer is gone
+          rearmFails ? (timers_.erase(id), TimerFailed()) : due.first(0, kWmTimer, id, now_ + 1);
         }
       }
       ++now_;

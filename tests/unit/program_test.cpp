@@ -24,6 +24,7 @@ using testing::Texts;
 using testing::U8;
 
 constexpr double kMax = std::numeric_limits<double>::max();
+constexpr std::int64_t kYear = 31'536'000'000'000;  // in microseconds
 
 void ExpectRead(const std::string& text, double value) {
   EXPECT_EQ(NumberFromText(Utf16FromUtf8(text)), value) << "text: '" << text << "'";
@@ -54,15 +55,17 @@ TEST(NumberFromText, ReadsTheLeadingNumber) {
   }
   // Out of a double's range: too large saturates, too small is 0.
   const std::string zeros(400, '0');
-  for (const char* exponent : {"e99999999999999999999", "E+1000"}) {
+  for (const char* exponent :
+       {"e99999999999999999999", "E+1000", "e9223372036854775807", "E+9223372036854775808"}) {
     ExpectRead("1" + zeros + exponent, kMax);
-    ExpectRead("0." + zeros + "1" + exponent, kMax);
+    ExpectRead("-0." + zeros + "1" + exponent, -kMax);
   }
   ExpectRead("1" + zeros, kMax);
   ExpectRead("1" + zeros + "e-50", kMax);
   ExpectRead("0." + zeros + "1", 0);
   ExpectRead("-1" + zeros + "e-99999999999999999999", 0);
   ExpectRead("0e99999999999999999999", 0);
+  ExpectRead("0." + zeros + "1e-9223372036854775808", 0);
   ExpectRead("&H" + std::string(300, 'F'), kMax);
 }
 
@@ -104,6 +107,23 @@ TEST(UtfText, ConvertsEveryCodePointRangeBothWaysAndReplacesWhatItCannotCarry) {
       u"\uFFFD\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD");
 }
 
+// Counters at Windows 10's frequency, many Windows 7 machines' and a processor's, from a second
+// to a year in; 10.7 days' counts times a million would be past 2^63.
+TEST(TickSchedule, CountsAreMicrosecondsExactlyForAYear) {
+  const std::int64_t frequencies[] = {10'000'000, 14'318'180, 3'000'000'000};
+  const struct {
+    std::int64_t counts[3], microseconds;
+  } cases[] = {{{9'999'999, 14'318'179, 2'999'999'999}, 999'999},
+               {{9'250'000'000'000, 13'244'316'500'000, 2'775'000'000'000'000}, 925'000'000'000},
+               {{315'359'999'999'999, 451'538'124'479'999, 94'607'999'999'999'999}, kYear - 1},
+               {{315'360'000'000'000, 451'538'124'480'000, 94'608'000'000'000'000}, kYear}};
+  for (const auto& c : cases) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(MicrosecondsFromCounts(c.counts[i], frequencies[i]), c.microseconds) << i;
+    }
+  }
+}
+
 TEST(TickSchedule, KeepsTicksOnTheStartGrid) {
   const struct {
     std::int64_t elapsed, delivered;
@@ -115,6 +135,8 @@ TEST(TickSchedule, KeepsTicksOnTheStartGrid) {
       {2'000'000, 1, {true, 2, 1000}},   // on time
       {3'500'000, 1, {true, 3, 500}},    // ticks missed: one delivery, back on the grid
       {2'000'400, 2, {false, 2, 1000}},  // a second call for a tick already delivered
+      {kYear - 17'000, kYear / 1'000'000 - 1, {false, kYear / 1'000'000 - 1, 17}},  // a year in
+      {kYear, kYear / 1'000'000 - 1, {true, kYear / 1'000'000, 1000}},
   };
   for (const auto& c : cases) {
     const TickStep step = NextTickStep(c.elapsed, 1'000'000, c.delivered);
@@ -218,11 +240,19 @@ TEST(Form1, AWindowThatRefusesAnOperationIsReportedAndEndsTheProgram) {
                {[] { Form1::SetPlayTimeText(u"1"); }, "write its text box"}};
   for (const auto& c : cases) {
     Fake fake;
+    StartUp();
+    fake.Press(1, kF11);
     fake.alive = false;
+    fake.log.clear();
+    fake.whileBoxOpen = [&] {  // reported once: what arrives meanwhile does nothing
+      fake.Advance(3000);
+      fake.Press(2, kF9);
+    };
     EXPECT_THROW(c.operation(), testing::Exited);
     EXPECT_EQ(fake.log,
               (Texts{"Box(Minute Alarm could not " + c.what + " and has to end.|Minute Alarm)",
                      "ExitProgram(1)"}));
+    EXPECT_EQ(Module1::secondCount, 0);
   }
 }
 
@@ -304,6 +334,10 @@ TEST(HotKeys, KeysAndTicksGoOnWhileABoxIsOpen) {
   EXPECT_EQ(fake.label1, u"Start Timer");
   EXPECT_EQ(Module1::timerRunning, 0);
   EXPECT_EQ(Ticks(fake, 2), (Texts{"2", "3"}));  // the timer lives on, as the system left it
+  fake.rearmFails = true;  // until the system stops it: said as for a timer never made
+  fake.Advance(1000);
+  EXPECT_EQ(fake.Calls("Box").back(), "Box(Timer not created. Ending Program|Minute Alarm)");
+  EXPECT_FALSE(fake.alive);
 }
 
 // The short path is what the call wrote up to its first NUL, or without one, the buffer

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "cycle/alarm_cycle.h"
 #include "platform/tick_schedule.h"
 
 namespace minute_alarm::gtk {
@@ -26,11 +27,11 @@ struct TickSource {
   int timer;
 };
 
-void Arm(const TickSource* tick, std::int64_t microseconds) {
+bool Arm(const TickSource* tick, std::int64_t microseconds) {
   itimerspec when{};
   when.it_value.tv_sec = static_cast<time_t>(microseconds / 1'000'000);
   when.it_value.tv_nsec = static_cast<long>(microseconds % 1'000'000 * 1000);
-  timerfd_settime(tick->timer, TFD_TIMER_ABSTIME, &when, nullptr);
+  return timerfd_settime(tick->timer, TFD_TIMER_ABSTIME, &when, nullptr) == 0;
 }
 
 gboolean DispatchTick(GSource* source, GSourceFunc /*callback*/, gpointer /*data*/) {
@@ -42,7 +43,10 @@ gboolean DispatchTick(GSource* source, GSourceFunc /*callback*/, gpointer /*data
   // must not see this tick as still due.
   std::uint64_t expirations = 0;
   [[maybe_unused]] const ssize_t got = read(tick->timer, &expirations, sizeof expirations);
-  Arm(tick, tick->start + (step.ticksDelivered + 1) * tick->period);
+  if (!Arm(tick, tick->start + (step.ticksDelivered + 1) * tick->period)) {
+    TimerFailed();
+    return G_SOURCE_REMOVE;
+  }
   if (step.deliver) {
     tick->procedure(0, kWmTimer, tick->id, static_cast<std::uint32_t>(now / 1000));
   }
@@ -83,7 +87,10 @@ std::uintptr_t TickSources::Start(std::uint32_t milliseconds, TimerProcedure pro
   g_source_set_can_recurse(source, TRUE);
   g_source_set_name(source, "minute-alarm tick");
   g_source_add_unix_fd(source, timer, G_IO_IN);
-  Arm(tick, tick->start + tick->period);
+  if (!Arm(tick, tick->start + tick->period)) {
+    g_source_unref(source);
+    return 0;
+  }
   g_source_attach(source, nullptr);
   sources_.emplace(tick->id, source);
   return tick->id;

@@ -27,6 +27,17 @@ UINT SystemDpi() {
   return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 
+// A line's height in pixels, as GetTextMetrics gives it.
+LONG LineHeight(HFONT font) {
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(screen, font);
+  TEXTMETRICW metrics{};
+  const BOOL measured = GetTextMetricsW(screen, &metrics);
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+  return measured != FALSE ? metrics.tmHeight : 0;
+}
+
 }  // namespace
 
 int FromTwips(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch); }
@@ -67,6 +78,21 @@ HFONT CreateMessageFont(UINT dpi) {
     return CreateFontIndirectW(&metrics.lfMessageFont);
   }
   return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HFONT CreateFontFitting(HFONT font, int lineHeight) {
+  LOGFONTW face{};
+  if (GetObjectW(font, sizeof face, &face) == 0) {
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  }
+  HFONT fitted = CreateFontIndirectW(&face);
+  // A positive height asks for the cell, the line's height, which the mapper may round up.
+  for (face.lfHeight = lineHeight;
+       fitted != nullptr && LineHeight(fitted) > lineHeight && face.lfHeight > 1; --face.lfHeight) {
+    DeleteObject(fitted);
+    fitted = CreateFontIndirectW(&face);
+  }
+  return fitted;
 }
 
 }  // namespace minute_alarm::win32

@@ -14,6 +14,8 @@ UINT WindowDpi(HWND window);
 SIZE OuterSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi);
 // The system's message font, sized for dpi.
 HFONT CreateMessageFont(UINT dpi);
+// The same face no taller than lineHeight pixels a line (as GetTextMetrics gives it).
+HFONT CreateFontFitting(HFONT font, int lineHeight);
 // Twips to pixels at dpi.
 int FromTwips(int twips, UINT dpi);
 

@@ -1,5 +1,6 @@
 #include "platform/win32/main_window.h"
 
+#include <initializer_list>
 #include <iterator>
 
 #include "app/form1.h"
@@ -30,6 +31,7 @@ ControlClass ClassOf(ControlKind kind) {
 
 MainWindow theWindow;
 HFONT controlFont = nullptr;
+HFONT boxFont = nullptr;
 
 void ApplyLayout(UINT dpi) {
   HFONT font = CreateMessageFont(dpi);
@@ -37,12 +39,23 @@ void ApplyLayout(UINT dpi) {
     const ControlLayout& c = kForm1.controls[i];
     SetWindowPos(theWindow.controls[i], nullptr, FromTwips(c.left, dpi), FromTwips(c.top, dpi),
                  FromTwips(c.width, dpi), FromTwips(c.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(theWindow.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
-  if (controlFont != nullptr) {
-    DeleteObject(controlFont);
+  // The box is 270 twips high, within its sunken edge less than the message font's line
+  // (Segoe UI 9 pt wants 16 px at 96 dpi, 14 fit): its font is the same face made to fit.
+  RECT inside{};
+  GetClientRect(theWindow.controls[kPlayTime], &inside);
+  HFONT fitted = CreateFontFitting(font, inside.bottom - inside.top);
+  for (std::size_t i = 0; i < std::size(kForm1.controls); ++i) {
+    SendMessageW(theWindow.controls[i], WM_SETFONT,
+                 reinterpret_cast<WPARAM>(i == kPlayTime ? fitted : font), TRUE);
+  }
+  for (HFONT old : {controlFont, boxFont}) {
+    if (old != nullptr) {
+      DeleteObject(old);
+    }
   }
   controlFont = font;
+  boxFont = fitted;
 }
 
 void SizeForDpi(UINT dpi) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "cycle/alarm_cycle.h"
 #include "platform/tick_schedule.h"
 
 namespace minute_alarm::win32 {
@@ -58,7 +59,7 @@ std::int64_t MicrosecondsSince(std::int64_t startCount) {
     QueryPerformanceFrequency(&value);
     return value.QuadPart;
   }();
-  return (PerformanceCount() - startCount) * 1'000'000 / frequency;
+  return MicrosecondsFromCounts(PerformanceCount() - startCount, frequency);
 }
 
 void CALLBACK TimerTrampoline(HWND window, UINT message, UINT_PTR id, DWORD systemTime) {
@@ -71,7 +72,12 @@ void CALLBACK TimerTrampoline(HWND window, UINT message, UINT_PTR id, DWORD syst
                                      timer.ticksDelivered);
   timer.ticksDelivered = step.ticksDelivered;
   // Re-armed before the call, so a KillTimer inside the procedure has the last word.
-  SetTimer(window, id, step.waitMilliseconds, TimerTrampoline);
+  if (SetTimer(window, id, step.waitMilliseconds, TimerTrampoline) == 0) {
+    KillTimer(window, id);
+    programTimers.erase(found);
+    TimerFailed();
+    return;
+  }
   if (step.deliver) {
     timer.procedure(reinterpret_cast<WindowHandle>(window), message, id, systemTime);
   }

@@ -63,10 +63,12 @@ bool Win32Platform::SetPlayTimeText(std::u16string_view text) {
 }
 
 void Win32Platform::ShowMessageBox(std::u16string_view text, std::u16string_view title) {
-  // Hidden during start-up: a hidden owner would keep the box out of sight.
+  // Hidden during start-up: a hidden owner would keep the box out of sight, and a program
+  // started from the Startup folder or a task would show an unowned box behind the others.
   HWND form = TheMainWindow().form;
   HWND owner = form != nullptr && IsWindowVisible(form) ? form : nullptr;
-  MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(), MB_OK);
+  MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(),
+              MB_OK | (owner == nullptr ? MB_SETFOREGROUND : 0));
 }
 
 void Win32Platform::CloseMainWindow() {

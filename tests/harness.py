@@ -16,17 +16,18 @@ def wait(get, timeout, what):  # what: a text, or what makes one when the time i
     return value
 
 
-def texts(pid, role):
-    """A program's texts of one role ("label", "text", or "frame": its title), through AT-SPI."""
+def texts(pid=None, role=None, name=False):
+    """Through AT-SPI, a program's texts of one role: a "text" box's text (or name), the name of
+    anything else (a label's text, a frame's title); without a program, the programs there."""
     import pyatspi
 
     def walk(acc):
         if acc.getRoleName() == role:
-            yield acc.name if role == "frame" else acc.queryText().getText(0, -1)
+            yield acc.queryText().getText(0, -1) if role == "text" and not name else acc.name
         for child in acc:
             yield from walk(child)
-    return [t for app in pyatspi.Registry.getDesktop(0) if app and app.get_process_id() == pid
-            for t in walk(app)]
+    apps = [app for app in pyatspi.Registry.getDesktop(0) if app]
+    return [t for app in apps if app.get_process_id() == pid for t in walk(app)] if pid else apps
 
 
 class Desktop:

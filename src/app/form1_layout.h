@@ -19,6 +19,7 @@ struct ControlLayout {
   int left, top, width, height;  // twips, within the client area
   std::u16string_view text;      // at start
   std::uint32_t textColour;      // 0xRRGGBB, or kSystemColour
+  std::u16string_view spoken;    // what a screen reader calls it; a label is its own text
 };
 
 struct FormLayout {
@@ -27,14 +28,16 @@ struct FormLayout {
   ControlLayout controls[3];  // in tab order
 };
 
+inline constexpr std::u16string_view kCreditLine = u"Minute Alarm \u00B7 F11 start/stop";
+
 inline constexpr FormLayout kForm1 = {
     u"hot key F11",
     3540,
     1200,
-    {{u"Label1", ControlKind::kLabel, 720, 120, 2655, 375, u"stop", kSystemColour},
-     {u"playTime", ControlKind::kTextBox, 120, 120, 495, 270, u"20", kSystemColour},
-     {u"Label2", ControlKind::kLabel, 120, 720, 3135, 375, u"Minute Alarm \u00B7 F11 start/stop",
-      0x0000FF}}};
+    {{u"Label1", ControlKind::kLabel, 720, 120, 2655, 375, u"stop", kSystemColour, {}},
+     {u"playTime", ControlKind::kTextBox, 120, 120, 495, 270, u"20", kSystemColour,
+      u"Alarm second"},
+     {u"Label2", ControlKind::kLabel, 120, 720, 3135, 375, kCreditLine, 0x0000FF, {}}}};
 
 // Where each control stands in kForm1.controls.
 inline constexpr std::size_t kLabel1 = 0, kPlayTime = 1, kLabel2 = 2;

@@ -16,6 +16,7 @@ struct HotKeyBinding {
   std::int32_t keyCode;
   std::int32_t id;
   void (*command)();
+  std::u16string_view description;
 };
 
 constexpr std::int32_t kVirtualKeyF9 = 0x78;
@@ -24,9 +25,9 @@ constexpr std::int32_t kVirtualKeyF11 = 0x7A;
 
 // Index i of this table belongs to Module1::hotKeyTable[i].
 constexpr std::array<HotKeyBinding, 3> kBindings = {{
-    {kVirtualKeyF11, 1, ToggleTimer},
-    {kVirtualKeyF9, 2, LowerTarget},
-    {kVirtualKeyF10, 3, RaiseTarget},
+    {kVirtualKeyF11, 1, ToggleTimer, u"Start or stop the count"},
+    {kVirtualKeyF9, 2, LowerTarget, u"Lower the alarm second"},
+    {kVirtualKeyF10, 3, RaiseTarget, u"Raise the alarm second"},
 }};
 static_assert(kBindings.size() == Module1::hotKeyTable.size());
 
@@ -55,6 +56,15 @@ void SetUpHotKeys() {
       return;
     }
   }
+}
+
+std::u16string_view HotKeyDescription(int id) {
+  for (const HotKeyBinding& binding : kBindings) {
+    if (binding.id == id) {
+      return binding.description;
+    }
+  }
+  return {};
 }
 
 void HotKeysRefused() {

@@ -13,14 +13,14 @@ class Scenario(unittest.TestCase):
         self.desk = h.Desktop()
         self.addCleanup(self.desk.close)
 
-    def launch(self, sound=None, title=TITLE):
+    def launch(self, sound=None, title=TITLE, **env):
         # Through a link, as from /usr/bin: the program looks for its sound beside itself.
         os.symlink(PROGRAM, program := os.path.join(self.desk.tmp, "minute-alarm"))
         if sound:  # a copy of the program, beside a test.mp3 of its own
             os.mkdir(folder := os.path.join(self.desk.tmp, "copy"))
             program = shutil.copy(PROGRAM, folder)
             sound(os.path.join(folder, "test.mp3"))
-        self.proc = self.desk.spawn(program)
+        self.proc = self.desk.spawn(program, **env)
         self.addCleanup(lambda: self.assertNotRegex(open(self.proc.log).read(), "Sanitizer|runtime error"))
         self.addCleanup(self.desk.stop, self.proc)
         self.win = h.wait(lambda: self.desk.windows(self.proc.pid, title), 15, title)[0]
@@ -52,13 +52,15 @@ class Scenario(unittest.TestCase):
 
 class Basic(Scenario):
     def test_keys_chime_output_device_stop_repeat_and_close(self):
-        self.launch()
+        self.launch(WAYLAND_DISPLAY="wayland-0")  # a Wayland session whose portal has no keys
+        self.assertIn("no desktop portal offers global shortcuts", open(self.proc.log).read())
         rec = self.desk.record()
         self.assertEqual((self.win.get_geometry().width, self.win.get_geometry().height), (236, 80))
         icon = self.until(lambda: self.win.get_full_property(
             self.desk.x.intern_atom("_NET_WM_ICON"), h.X.AnyPropertyType))
         self.assertEqual(list(icon.value[:2]), [48, 48])
         self.assertEqual((self.text(), self.text("label")[0]), (["20"], "stop"))
+        self.assertEqual(h.texts(self.proc.pid, "text", name=True), ["Alarm second"])
         self.desk.keys("Num_Lock", "Caps_Lock")  # locks must not get in the way
         self.choose(2)
         self.desk.keys("Num_Lock", "Caps_Lock", "F11")

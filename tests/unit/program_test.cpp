@@ -316,6 +316,7 @@ TEST(HotKeys, EachKeyRunsItsCommandAndEveryMessageIsPassedOn) {
     EXPECT_EQ(U8(fake.playTime), c.playTime) << c.message << "/" << c.wParam;
     EXPECT_EQ(U8(fake.label1), c.label1) << c.message << "/" << c.wParam;
   }
+  EXPECT_EQ(U8(HotKeyDescription(2)) + U8(HotKeyDescription(4)), "Lower the alarm second");
 }
 
 TEST(HotKeys, KeysAndTicksGoOnWhileABoxIsOpen) {

@@ -1,16 +1,21 @@
 #!/bin/bash
 # The program on real headless Wayland desktops, each in a Debian root of its release: GNOME 48
-# and KDE Plasma 6.3 (Debian 13). Prints "wayland (DESKTOP): passed" for each, or why not.
-# Usage: tests/wayland/run.sh   (as root; about 2.6 GB in build-wayland/, made once)
+# and KDE Plasma 6.3 (Debian 13), KDE Plasma 5.27 (Debian 12). Prints "wayland (DESKTOP on
+# Debian N): passed" for each, or why not. With --startup, instead: bench/wayland_startup.py
+# on GNOME. Usage: tests/wayland/run.sh [--startup]   (as root; about 4 GB in build-wayland/)
 set -uo pipefail
 src="$(cd "$(dirname "$0")/../.." && pwd)"
-common=(xdg-desktop-portal xwayland dbus libglib2.0-bin python3 python3-gi python3-xlib
-  gir1.2-gtk-3.0 at-spi2-core python3-pyatspi gir1.2-atspi-2.0)
+common=(xdg-desktop-portal xwayland dbus libglib2.0-bin python3 python3-gi python3-xlib zenity
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0)
 declare -A packages=(
   [trixie]="gnome-shell mutter xdg-desktop-portal-gnome dconf-cli dconf-gsettings-backend
     gsettings-desktop-schemas kwin-wayland kglobalacceld xdg-desktop-portal-kde qt6-wayland
+    plasma-wayland-protocols"
+  [bookworm]="kwin-wayland libkf5globalaccel-bin xdg-desktop-portal-kde qtwayland5
     plasma-wayland-protocols")
-runs=("trixie gnome" "trixie kde")
+runs=("trixie 13 gnome" "trixie 13 kde" "bookworm 12 kde")
+driver=tests/wayland/session.py
+[[ ${1:-} == --startup ]] && runs=("trixie 13 gnome") driver=bench/wayland_startup.py
 
 make_root() {  # RELEASE: the desktops, and the program from this tree built with its own tools
   local root=$src/build-wayland/$1
@@ -31,11 +36,11 @@ mkdir -p "$src/build-wayland"
 command -v debootstrap >/dev/null || apt-get install -y --no-install-recommends debootstrap
 status=0
 for run in "${runs[@]}"; do
-  read -r release desktop <<<"$run"
+  read -r release version desktop <<<"$run"
   root=$src/build-wayland/$release
   # Made and built once for every desktop of this run.
   [[ -f $root/.ready ]] || make_root "$release" >"$root.log" 2>&1 && touch "$root/.ready" || {
-    echo "wayland ($desktop): not run (the Debian $release root could not be made: build-wayland/$release.log)"
+    echo "wayland ($desktop on Debian $version): not run (the root could not be made: build-wayland/$release.log)"
     status=1 && continue
   }
   # Own mount and process namespaces: an empty /run (a /run/systemd would send gnome-shell
@@ -44,11 +49,13 @@ for run in "${runs[@]}"; do
     mount --bind /dev "$1/dev"
     for m in tmp run dev/shm; do mount -t tmpfs tmpfs "$1/$m"; done
     mount -t sysfs sys "$1/sys"
-    exec chroot "$1" /usr/bin/python3 -B /opt/minute-alarm/tests/wayland/session.py "$2"' \
-    sh "$root" "$desktop" 2>&1)
+    exec chroot "$1" /usr/bin/python3 -B "/opt/minute-alarm/$3" "$2"' \
+    sh "$root" "$desktop" "$driver" 2>&1)
+  [[ $driver == bench/* ]] && { grep "^start-up" <<<"$out" || echo "${out: -400}"; continue; }
   line=$(grep "^wayland ($desktop)" <<<"$out")
-  echo "${line:-wayland ($desktop): failed: ${out: -400}}"
-  [[ $line == *": passed" ]] || status=1
+  line=${line:-wayland ($desktop): failed: ${out: -400}}
+  echo "${line/($desktop)/($desktop on Debian $version)}"
+  [[ $line == *": passed"* ]] || status=1
 done
 rm -f "$src"/build-wayland/*/.ready
 exit $status

@@ -8,13 +8,15 @@
 
 namespace minute_alarm::gtk {
 
-GtkPlatform::GtkPlatform(GMainLoop* loop)
-    : loop_(loop),
-      window_([this] { OnWindowDestroyed(); }),
-      hotKeys_([this](int id, std::intptr_t lParam) { DeliverHotKey(id, lParam); }),
-      portal_(PortalShortcuts::Connect(MINUTE_ALARM_APP_ID, [this](int id, std::intptr_t lParam) {
-        DeliverHotKey(id, lParam);
-      })) {}
+GtkPlatform::GtkPlatform(GMainLoop* loop, std::unique_ptr<PortalShortcuts> portal)
+    : loop_(loop), window_([this] { OnWindowDestroyed(); }), portal_(std::move(portal)) {
+  const auto deliver = [this](int id, std::intptr_t lParam) { DeliverHotKey(id, lParam); };
+  if (portal_) {
+    portal_->SetDelivery(deliver);
+  } else {
+    hotKeys_ = std::make_unique<X11HotKeys>(deliver);
+  }
+}
 
 void GtkPlatform::DeliverHotKey(int id, std::intptr_t lParam) {
   // As Windows posts WM_HOTKEY: through whatever procedure the window has now.
@@ -88,14 +90,14 @@ int GtkPlatform::RegisterHotKey(WindowHandle window, int id, std::uint32_t modif
   if (portal_) {
     return portal_->Register(id, modifiers, keyCode) ? 1 : 0;
   }
-  return hotKeys_.Register(id, modifiers, keyCode) ? 1 : 0;
+  return hotKeys_->Register(id, modifiers, keyCode) ? 1 : 0;
 }
 
 int GtkPlatform::UnregisterHotKey(WindowHandle /*window*/, int id) {
   if (portal_) {
     return portal_->Unregister(id) ? 1 : 0;
   }
-  return hotKeys_.Unregister(id) ? 1 : 0;
+  return hotKeys_->Unregister(id) ? 1 : 0;
 }
 
 std::uintptr_t GtkPlatform::SetTimer(WindowHandle /*window*/, std::uintptr_t /*id*/,

@@ -1,4 +1,4 @@
-// The program's services on a Linux desktop: GTK3 on X11.
+// The program's services on a Linux desktop: GTK3, on Wayland or X11.
 #pragma once
 
 #include <glib.h>
@@ -15,8 +15,9 @@ namespace minute_alarm::gtk {
 
 class GtkPlatform final : public Platform {
  public:
-  // GTK must be initialised; builds the main window without showing it.
-  explicit GtkPlatform(GMainLoop* loop);
+  // GTK must be initialised; builds the main window without showing it. The keys go through
+  // the portal where there is one, else through X grabs.
+  GtkPlatform(GMainLoop* loop, std::unique_ptr<PortalShortcuts> portal);
 
   // True until the main window has been destroyed.
   bool WindowAlive() const { return window_.Handle() != 0; }
@@ -65,8 +66,8 @@ class GtkPlatform final : public Platform {
   GMainLoop* loop_;
   std::unique_ptr<TickSources> ticks_ = std::make_unique<TickSources>();
   MainWindow window_;
-  X11HotKeys hotKeys_;
   std::unique_ptr<PortalShortcuts> portal_;
+  std::unique_ptr<X11HotKeys> hotKeys_;
 };
 
 }  // namespace minute_alarm::gtk

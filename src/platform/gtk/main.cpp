@@ -2,11 +2,13 @@
 #include <gtk/gtk.h>
 
 #include <string>
+#include <utility>
 
 #include "app/form1.h"
 #include "hotkeys/hotkeys.h"
 #include "platform/gtk/gtk_platform.h"
 #include "platform/gtk/mci.h"
+#include "platform/gtk/portal_shortcuts.h"
 #include "platform/gtk/program_files.h"
 
 namespace {
@@ -39,10 +41,13 @@ gboolean SetIcon(gpointer /*unused*/) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Hot keys are X key grabs; under Wayland this still gives XWayland.
-  gdk_set_allowed_backends("x11");
   // Desktop tools and accessibility find the program by this name.
   g_set_prgname("minute-alarm");
+  // Where the desktop's portal carries the keys the window is the desktop's own, drawn at the
+  // screen's scale (an X server need not even be there); elsewhere it is an X11 window, as the
+  // keys are grabs on the X root, and under Wayland it goes through XWayland.
+  auto portal = minute_alarm::gtk::PortalShortcuts::Connect(MINUTE_ALARM_APP_ID);
+  gdk_set_allowed_backends(portal ? "wayland,x11" : "x11");
   gtk_init(&argc, &argv);
   // Docks, window lists and the desktop file match the window by its class.
   gdk_set_program_class(MINUTE_ALARM_APP_ID);
@@ -50,7 +55,7 @@ int main(int argc, char** argv) {
 
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   {
-    minute_alarm::gtk::GtkPlatform platform(loop);
+    minute_alarm::gtk::GtkPlatform platform(loop, std::move(portal));
     minute_alarm::InstallPlatform(&platform);
     minute_alarm::StartUp();
     if (platform.WindowAlive() && !platform.BindHotKeys()) {

@@ -1,5 +1,6 @@
 #include "platform/gtk/main_window.h"
 
+#include <gdk/gdkwayland.h>
 #include <gdk/gdkx.h>
 
 #include <cstdio>
@@ -32,7 +33,7 @@ GtkWidget* NewControl(const ControlLayout& layout, std::string& style) {
     control = gtk_entry_new();
     gtk_entry_set_text(GTK_ENTRY(control), text.c_str());
     gtk_entry_set_width_chars(GTK_ENTRY(control), 1);
-    atk_object_set_name(gtk_widget_get_accessible(control), Utf8FromUtf16(layout.name).c_str());
+    atk_object_set_name(gtk_widget_get_accessible(control), Utf8FromUtf16(layout.spoken).c_str());
   } else {
     control = gtk_label_new(text.c_str());
     gtk_label_set_xalign(GTK_LABEL(control), 0.0F);
@@ -82,6 +83,15 @@ MainWindow::MainWindow(std::function<void()> onDestroyed)
   // Labels take no focus: the text box has it.
   gtk_widget_grab_focus(controls_[kPlayTime]);
 
+  // Wayland shells know a window by its app ID, which GTK takes from the program's name: the
+  // desktop file, and with it the icon and the name in the dash, are the application ID's.
+  g_signal_connect(window_, "realize", G_CALLBACK(+[](GtkWidget* widget, gpointer) {
+                     GdkWindow* surface = gtk_widget_get_window(widget);
+                     if (GDK_IS_WAYLAND_WINDOW(surface)) {
+                       gdk_wayland_window_set_application_id(surface, MINUTE_ALARM_APP_ID);
+                     }
+                   }),
+                   nullptr);
   g_signal_connect(window_, "delete-event", G_CALLBACK(&MainWindow::OnDeleteEvent), this);
   g_signal_connect(window_, "destroy", G_CALLBACK(&MainWindow::OnDestroy), this);
 }

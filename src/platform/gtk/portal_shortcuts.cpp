@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "hotkeys/hotkeys.h"
 #include "platform/gtk/key_codes.h"
+#include "platform/utf_text.h"
 
 namespace minute_alarm::gtk {
 namespace {
@@ -74,7 +76,7 @@ bool AllBound(GVariant* results,
 
 }  // namespace
 
-std::unique_ptr<PortalShortcuts> PortalShortcuts::Connect(const char* appId, Delivery delivery) {
+std::unique_ptr<PortalShortcuts> PortalShortcuts::Connect(const char* appId) {
   if (g_getenv("WAYLAND_DISPLAY") == nullptr) {
     return nullptr;
   }
@@ -107,11 +109,12 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::Connect(const char* appId, Del
     return nullptr;
   }
   g_variant_unref(version);
-  return std::unique_ptr<PortalShortcuts>(new PortalShortcuts(bus, std::move(delivery)));
+  return std::unique_ptr<PortalShortcuts>(new PortalShortcuts(bus));
 }
 
-PortalShortcuts::PortalShortcuts(GDBusConnection* bus, Delivery delivery)
-    : bus_(bus), delivery_(std::move(delivery)) {}
+PortalShortcuts::PortalShortcuts(GDBusConnection* bus) : bus_(bus) {}
+
+void PortalShortcuts::SetDelivery(Delivery delivery) { delivery_ = std::move(delivery); }
 
 PortalShortcuts::~PortalShortcuts() {
   Close();
@@ -133,8 +136,8 @@ GVariant* PortalShortcuts::Shortcuts() const {
     GVariantBuilder details;
     g_variant_builder_init(&details, G_VARIANT_TYPE_VARDICT);
     const std::string trigger = Trigger(key.first, key.second);
-    // Named by their keys: what a key does is the program's business, not the desktop's.
-    const std::string description = "Minute Alarm hot key " + trigger;
+    // What the desktop lists where its user rebinds the keys.
+    const std::string description = Utf8FromUtf16(HotKeyDescription(id));
     g_variant_builder_add(&details, "{sv}", "description",
                           g_variant_new_string(description.c_str()));
     g_variant_builder_add(&details, "{sv}", "preferred_trigger",
@@ -249,7 +252,7 @@ void PortalShortcuts::OnActivated(GDBusConnection* /*bus*/, const gchar* /*sende
   }
   const int id = std::atoi(name);
   const auto key = portal->keys_.find(id);
-  if (key != portal->keys_.end()) {
+  if (key != portal->keys_.end() && portal->delivery_) {
     const auto [modifiers, keyCode] = key->second;
     portal->delivery_(id, static_cast<std::intptr_t>((keyCode << 16U) | (modifiers & 0xFFFFU)));
   }

@@ -19,12 +19,13 @@ class PortalShortcuts {
   using Delivery = std::function<void(int id, std::intptr_t lParam)>;
 
   // The portal's client on a Wayland session whose portal offers GlobalShortcuts; null
-  // elsewhere (the X grabs serve then).
-  static std::unique_ptr<PortalShortcuts> Connect(const char* appId, Delivery delivery);
+  // elsewhere (the X grabs serve then). Needs no display: it decides which one GTK opens.
+  static std::unique_ptr<PortalShortcuts> Connect(const char* appId);
   PortalShortcuts(const PortalShortcuts&) = delete;
   PortalShortcuts& operator=(const PortalShortcuts&) = delete;
   ~PortalShortcuts();
 
+  void SetDelivery(Delivery delivery);
   // Keys are noted one by one and bound together by Bind: the desktop asks its user once,
   // for all of them.
   bool Register(int id, std::uint32_t modifiers, std::uint32_t keyCode);
@@ -34,7 +35,7 @@ class PortalShortcuts {
   bool Unregister(int id);
 
  private:
-  PortalShortcuts(GDBusConnection* bus, Delivery delivery);
+  explicit PortalShortcuts(GDBusConnection* bus);
   // Calls a portal method that answers through a Request object, and waits for the answer.
   // `arguments` makes the call's arguments from the request's handle token; the answer's
   // results are the caller's to unref. False when the call itself failed.

@@ -47,7 +47,8 @@ class Scenario(unittest.TestCase):
 
     def heard(self, recorder, tick):
         time.sleep(0.5)
-        self.assertTrue([o for o in recorder.onsets if abs(o - tick) < 0.5], (tick, recorder.onsets))
+        self.assertTrue([o for o in recorder.onsets if abs(o - tick) < 0.5],
+                        (tick, recorder.onsets, open(self.proc.log).read()[-600:]))
 
 
 class Basic(Scenario):

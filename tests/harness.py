@@ -70,7 +70,8 @@ class Desktop:
         socket, conf = os.path.join(self.tmp, "pulse"), os.path.join(self.tmp, "pulse.pa")
         with open(conf, "w") as f:
             f.write(f"load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n"
-                    "load-module module-null-sink sink_name=null\nset-default-sink null\n")
+                    "load-module module-null-sink sink_name=null\nset-default-sink null\n"
+                    "set-default-source null.monitor\n")  # so no recorder follows a new default
         self.env["PULSE_SERVER"] = "unix:" + socket
         self.pulse = self.spawn("pulseaudio", "-n", "-F", conf, "--exit-idle-time=-1")
         wait(lambda: self.pactl("info"), 10, "sound server")

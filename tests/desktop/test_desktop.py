@@ -47,8 +47,7 @@ class Scenario(unittest.TestCase):
 
     def heard(self, recorder, tick):
         time.sleep(0.5)
-        self.assertTrue([o for o in recorder.onsets if abs(o - tick) < 0.5],
-                        (tick, recorder.onsets, open(self.proc.log).read()[-600:]))
+        self.assertTrue([o for o in recorder.onsets if abs(o - tick) < 0.5], (tick, recorder.onsets))
 
 
 class Basic(Scenario):
@@ -67,15 +66,16 @@ class Basic(Scenario):
         self.desk.keys("Num_Lock", "Caps_Lock", "F11")
         self.until(lambda: "Stop Timer" in self.text("label"))
         first = self.tick("2")
+        self.choose(7)
+        self.tick("4")  # the first chime is over: PulseAudio moves a playing one to a new default
         self.desk.pactl("load-module", "module-null-sink", "sink_name=other")
         self.desk.pactl("set-default-sink", "other")  # the next chime follows the new output
-        other = self.desk.record("other")
-        self.choose(4)
-        second = self.tick("4")
+        other = self.desk.record("other")  # a new sink's monitor takes some 2 s to sound
+        second = self.tick("7")
         self.desk.keys("F11")
         self.until(lambda: "Start Timer" in self.text("label"))
         time.sleep(1.2)
-        self.assertEqual(self.desk.title(self.win), "4", "the title moved after the stop")
+        self.assertEqual(self.desk.title(self.win), "7", "the title moved after the stop")
         for recorder, tick in ((rec, first), (other, second)):
             self.assertEqual(len(recorder.onsets), 1, "one chime on each output")
             self.heard(recorder, tick)

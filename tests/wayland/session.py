@@ -118,8 +118,6 @@ def gnome():
                 "org.gnome.Shell", "OverviewActive", "<false>")  # no shortcut works there
     wait(lambda: gdbus(*overview, check=False), 60, "the shell")
     start_portal("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE")
-    os.environ["XAUTHORITY"] = wait(lambda: glob.glob(
-        os.environ["XDG_RUNTIME_DIR"] + "/.mutter-Xwaylandauth.*"), 10, "Xwayland's cookie")[0]
     return MutterKeys(), lambda: gdbus(*overview)
 
 

@@ -8,6 +8,19 @@
 #include "platform/win32/main_window.h"
 #include "platform/win32/win32_platform.h"
 
+namespace {
+
+constexpr DWORD kEndWithinMs = 2000;
+UINT exitCode = 0;
+
+DWORD WINAPI EndIfStuck(LPVOID /*unused*/) {
+  Sleep(kEndWithinMs);
+  TerminateProcess(GetCurrentProcess(), exitCode);
+  return 0;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*lpCmdLine*/,
                     int nShowCmd) {
   using namespace minute_alarm;
@@ -37,7 +50,11 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*l
       DispatchMessageW(&message);
     }
   }
-  // A sound still open at exit takes its player down with the process (Wine's ends in a crash).
+  // A sound still open at exit takes its player down with the process (Wine's ends in a crash),
+  // so it is closed first. A player left stuck by a sound server that went away may never
+  // answer (seen under Wine 10): then the process ends without it.
+  exitCode = static_cast<UINT>(message.wParam);
+  CreateThread(nullptr, 0, EndIfStuck, nullptr, 0, nullptr);
   mciSendStringW(L"close all", nullptr, 0, nullptr);
-  return static_cast<int>(message.wParam);
+  return static_cast<int>(exitCode);
 }

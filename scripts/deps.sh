@@ -140,10 +140,19 @@ install() {
   run_apt install -y --no-install-recommends "$@"
 }
 
-# apt's reason in one line: its errors, and the first dependency it could not meet.
+# apt's reason in one line: its errors, and a dependency it could not meet, of one of the
+# PACKAGEs asked for where apt names one (its list is alphabetical, and may open with apt itself).
 apt_reason() {
+  local line unmet=""
+  while IFS= read -r line; do
+    [[ -z $unmet ]] && unmet=$line
+    if [[ " $* " == *" ${line%% : *} "* ]]; then
+      unmet=$line
+      break
+    fi
+  done <<<"$(sed -n -E '/unmet dependencies:$/,/^E: /s/^ ([^ ]+ : .*)$/\1/p' "$log")"
   { grep -E '^E: ' "$log" | head -n 2
-    sed -n '/unmet dependencies:$/{n;s/^ *//;s/ \{2,\}/ /g;p;q}' "$log"; } | paste -s -d ';' | sed 's/;/; /g'
+    [[ -z $unmet ]] || echo "$unmet"; } | paste -s -d ';' | sed 's/;/; /g; s/ \{2,\}/ /g'
 }
 
 added_i386=""
@@ -166,13 +175,13 @@ if ((${#missing_packages[@]} + ${#missing_extras[@]})); then
   fi
   refresh
   if ((${#missing_packages[@]})) && ! install "${missing_packages[@]}"; then
-    echo "deps.sh: apt could not install what Minute Alarm needs: $(apt_reason)${update_failures:+ (indexes that failed: ${update_failures//$'\n'/; })}" >&2
+    echo "deps.sh: apt could not install what Minute Alarm needs: $(apt_reason "${missing_packages[@]}")${update_failures:+ (indexes that failed: ${update_failures//$'\n'/; })}" >&2
     echo "deps.sh: make apt able to install the packages above (mend or remove the apt source that fails, or wait for the mirror), then run this again." >&2
     drop_unused_i386
     exit 1
   fi
   if ((${#missing_extras[@]})) && ! install "${missing_extras[@]}"; then
-    wine32_install_error="apt could not install 32-bit Wine: $(apt_reason)"
+    wine32_install_error="apt could not install 32-bit Wine: $(apt_reason "${missing_extras[@]}")"
     i386_failures=$(grep i386 <<<"$update_failures" || true)
     if [[ -n $i386_failures ]]; then
       wine32_install_error+=" (after a failed index: ${i386_failures//$'\n'/; })"
